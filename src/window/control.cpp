@@ -1,0 +1,228 @@
+#include "window/control.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "window/numbers.h"
+
+namespace zelmar {
+
+namespace {
+
+bool Overlap(const Twips& a, const Twips& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
+}
+
+// Sorted lists order their items by text, letters compared without regard to case.
+bool ItemLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) <
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+Control::Control(ControlDefinition definition, Control* container, ControlModel& model)
+    : def_(std::move(definition)), container_(container), model_(model) {
+    // Of two overlapping controls of one container, the one created first lies above.
+    if (container_) container_->children_.insert(container_->children_.begin(), this);
+    if (def_.sorted) std::stable_sort(def_.items.begin(), def_.items.end(), ItemLess);
+}
+
+void Control::Move(double left, double top) {
+    def_.rect.left = left;
+    def_.rect.top = top;
+    Notify(Property::Position);
+}
+
+void Control::BringToFront() {
+    if (!container_) return;
+    auto& siblings = container_->children_;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+    siblings.push_back(this);
+    Notify(Property::Stacking);
+}
+
+bool Control::IsInFront() const {
+    if (!container_) return true;
+    const auto& siblings = container_->children_;
+    auto it = std::find(siblings.begin(), siblings.end(), this);
+    return std::none_of(std::next(it), siblings.end(),
+                        [this](const Control* above) { return Overlap(above->rect(), rect()); });
+}
+
+void Control::SetCaption(std::string caption) {
+    if (caption == def_.text) return;
+    def_.text = std::move(caption);
+    Notify(Property::Caption);
+}
+
+void Control::SetText(std::string text) {
+    if (text == def_.text) return;
+    // Report only the part that differs, so that a view can keep a long text cheaply.
+    const std::string& old = def_.text;
+    const std::size_t shorter = std::min(old.size(), text.size());
+    std::size_t prefix = 0;
+    while (prefix < shorter && old[prefix] == text[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < shorter - prefix &&
+           old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
+        ++suffix;
+    const std::size_t removed = old.size() - prefix - suffix;
+    const std::string inserted = text.substr(prefix, text.size() - prefix - suffix);
+    selStart_ = 0;
+    selLength_ = 0;
+    Splice(prefix, removed, inserted);
+}
+
+void Control::SetSelStart(std::size_t pos) {
+    selStart_ = std::min(pos, def_.text.size());
+    selLength_ = 0;
+    Notify(Property::Selection);
+}
+
+void Control::SetSelLength(std::size_t length) {
+    selLength_ = std::min(length, def_.text.size() - selStart_);
+    Notify(Property::Selection);
+}
+
+void Control::SetSelText(std::string_view text) {
+    const std::size_t pos = selStart_;
+    const std::size_t removed = selLength_;
+    selStart_ = pos + text.size();
+    selLength_ = 0;
+    Splice(pos, removed, text);
+}
+
+void Control::Splice(std::size_t pos, std::size_t removed, std::string_view inserted) {
+    def_.text.replace(pos, removed, inserted);
+    if (model_.observer) model_.observer->TextSpliced(*this, pos, removed, inserted);
+    if (onChange) onChange();
+}
+
+void Control::SetValue(int value) {
+    if (def_.kind == ControlKind::OptionButton) {
+        value = value ? 1 : 0;
+        if (value == def_.value) return;
+        if (value && container_) {
+            for (Control* sibling : container_->children_) {
+                if (sibling != this && sibling->kind() == ControlKind::OptionButton &&
+                    sibling->def_.value) {
+                    sibling->def_.value = 0;
+                    sibling->Notify(Property::Value);
+                }
+            }
+        }
+    } else {
+        if (value < 0 || value > 2) throw StepError("Invalid property value");
+        if (value == def_.value) return;
+    }
+    def_.value = value;
+    Notify(Property::Value);
+    if (onClick && (value || def_.kind != ControlKind::OptionButton)) onClick();
+}
+
+void Control::SetEnabled(bool enabled) {
+    if (enabled == def_.enabled) return;
+    def_.enabled = enabled;
+    Notify(Property::Enabled);
+}
+
+void Control::SetForeColor(std::uint32_t color) {
+    foreColor_ = color;
+    Notify(Property::ForeColor);
+}
+
+void Control::AddItem(std::string item) {
+    auto& items = def_.items;
+    auto at = def_.sorted ? std::upper_bound(items.begin(), items.end(), item, ItemLess) : items.end();
+    const int position = static_cast<int>(at - items.begin());
+    items.insert(at, std::move(item));
+    if (listIndex_ >= position) ++listIndex_;
+    Notify(Property::Items);
+}
+
+void Control::Clear() {
+    def_.items.clear();
+    listIndex_ = -1;
+    Notify(Property::Items);
+    if (def_.kind == ControlKind::ComboBox && !def_.text.empty()) {
+        selStart_ = selLength_ = 0;
+        Splice(0, def_.text.size(), {});
+    }
+}
+
+void Control::SetListIndex(int index) {
+    if (index < -1 || index >= static_cast<int>(def_.items.size()))
+        throw StepError("Invalid property value");
+    listIndex_ = index;
+    Notify(Property::ListIndex);
+    if (def_.kind == ControlKind::ComboBox) {
+        const std::string text = index < 0 ? std::string() : def_.items[index];
+        if (text != def_.text) {
+            selStart_ = selLength_ = 0;
+            def_.text = text;
+            Notify(Property::Text);
+        }
+    }
+}
+
+void Control::UserClick() {
+    if (!def_.enabled) return;
+    switch (def_.kind) {
+        case ControlKind::CheckBox:
+            SetValue(def_.value == 1 ? 0 : 1);
+            break;
+        case ControlKind::OptionButton:
+            SetValue(1);
+            break;
+        default:
+            if (onClick) onClick();
+    }
+}
+
+void Control::UserEdit(std::string text) {
+    if (text == def_.text) return;
+    // The widget shows the text already; only what the handler changes goes back to it.
+    def_.text = std::move(text);
+    selStart_ = std::min(selStart_, def_.text.size());
+    selLength_ = 0;
+    if (onChange) onChange();
+}
+
+void Control::UserLeave() {
+    if (onValidate) onValidate();
+}
+
+void Control::Notify(Property property) {
+    if (model_.observer) model_.observer->PropertyChanged(*this, property);
+}
+
+ControlModel::ControlModel(const std::vector<ControlDefinition>& definitions) {
+    for (const ControlDefinition& definition : definitions) {
+        Control* container = definition.container.empty() ? nullptr : &Get(definition.container);
+        controls_.push_back(std::make_unique<Control>(definition, container, *this));
+    }
+}
+
+Control& ControlModel::Get(std::string_view name, int index) {
+    for (const auto& control : controls_)
+        if (control->name() == name && control->index() == index) return *control;
+    throw std::logic_error("no control " + std::string(name));
+}
+
+ControlArray::ControlArray(ControlModel& model, std::string_view name) {
+    for (const auto& control : model.all())
+        if (control->name() == name) members_.push_back(control.get());
+}
+
+Control& ControlArray::operator()(int index) const {
+    for (Control* member : members_)
+        if (member->index() == index) return *member;
+    throw StepError("Control array element '" + std::to_string(index) + "' doesn't exist");
+}
+
+}  // namespace zelmar
