@@ -68,7 +68,9 @@ public:
     void MSComm1_OnComm();
     void ProcessReceivedByte(Control& term, std::string& text);
     void DecodeSettings();
-    bool EncodeSettings();
+    // False when a settings control holds what the device cannot take; `refusal` then names
+    // the control and the image is left exactly as it was.
+    bool EncodeSettings(std::string& refusal);
 
     // Object number boxes and the "First Object" check boxes.
     void ObjectBox_Change(Control& box);
@@ -117,6 +119,13 @@ private:
     void SetObjectBoxesToOne();
     void ResetCh10();
     void AppendToTerminal(Control& term, std::string& entry);
+
+    // Pieces shared by the job starts and "Stop" of the two frames.
+    bool ListStep(Control& startBox, Control& endBox);
+    bool ListIsMissing();
+    void ClearPaneIfChosen();
+    void StopJob(Control& startBox, Control& endBox);
+    void ShowCurObject();
 
     MessageBox& messageBox_;
     Screen& screen_;
