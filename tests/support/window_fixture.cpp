@@ -9,7 +9,9 @@ void TextFiles::Open(const std::string& path) {
     if (!files.count(path)) throw StepError("File not found");
     open_ = true;
     path_ = path;
-    pos_ = 0;
+    text_.clear();
+    text_.str(files.at(path));
+    reader_.emplace(text_);
     fieldsRead_ = 0;
     ++openCount;
 }
@@ -18,21 +20,16 @@ std::string TextFiles::ReadField() {
     if (!open_) throw StepError("Bad file name or number");
     const auto limit = failAfterFields.find(path_);
     if (limit != failAfterFields.end() && fieldsRead_ >= limit->second)
-        throw StepError("Input past end of file");
-    const std::string& text = files.at(path_);
-    if (pos_ >= text.size()) throw StepError("Input past end of file");
-    // Fields here are plain: separated by commas or line ends, no quotes.
-    std::size_t end = text.find_first_of(",\n", pos_);
-    if (end == std::string::npos) end = text.size();
-    std::string field = text.substr(pos_, end - pos_);
-    if (!field.empty() && field.back() == '\r') field.pop_back();
-    pos_ = end + 1;
+        throw StepError("Device I/O error");
     ++fieldsRead_;
-    return field;
+    return reader_->Next();
 }
 
-bool TextFiles::AtEnd() const { return !open_ || pos_ >= files.at(path_).size(); }
+bool TextFiles::AtEnd() const { return !open_ || reader_->AtEnd(); }
 
-void TextFiles::Close() { open_ = false; }
+void TextFiles::Close() {
+    open_ = false;
+    reader_.reset();
+}
 
 }  // namespace zelmar::testing

@@ -7,9 +7,11 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/field_reader.h"
 #include "platform/memory_serial_port.h"
 #include "window/frm_terminal.h"
 
@@ -62,7 +64,8 @@ public:
 private:
     bool open_ = false;
     std::string path_;
-    std::size_t pos_ = 0;
+    std::istringstream text_;
+    std::optional<FieldReader> reader_;
     int fieldsRead_ = 0;
 };
 

@@ -1,0 +1,24 @@
+#pragma once
+// Reads a text file's fields the way sequential text input does: fields are separated by
+// commas or line ends, blanks around a field are skipped, and a field may stand in double
+// quotes (then commas inside it are part of it).
+#include <istream>
+#include <string>
+
+namespace zelmar {
+
+class FieldReader {
+public:
+    explicit FieldReader(std::istream& in) : in_(in) {}
+    // Throws StepError at the end of the input or when reading fails.
+    std::string Next();
+    bool AtEnd() const;
+
+private:
+    void SkipBlanks();
+    void SkipSeparator();
+
+    std::istream& in_;
+};
+
+}  // namespace zelmar

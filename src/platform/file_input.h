@@ -1,0 +1,24 @@
+#pragma once
+// Sequential text input from a file on disk.
+#include <fstream>
+#include <optional>
+
+#include "platform/field_reader.h"
+#include "platform/sequential_input.h"
+
+namespace zelmar {
+
+class FileInput : public SequentialInput {
+public:
+    void Open(const std::string& path) override;
+    std::string ReadField() override;
+    bool AtEnd() const override;
+    void Close() override;
+    bool IsOpen() const override { return file_.is_open(); }
+
+private:
+    std::ifstream file_;
+    std::optional<FieldReader> reader_;
+};
+
+}  // namespace zelmar
