@@ -25,7 +25,9 @@ void frmTerminal::ClearPaneIfChosen() {
     if (chClear.value() != 0) txtTerm.SetText("");
 }
 
-void frmTerminal::ShowCurObject() { Label5.SetCaption(NumberText(state.CurObject.value())); }
+void frmTerminal::ShowCurObject() {
+    Label5.SetCaption(NumberText(state.CurObject.value()));
+}
 
 void frmTerminal::StopJob(Control& startBox, Control& endBox) {
     ListStep(startBox, endBox);

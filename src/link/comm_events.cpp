@@ -16,22 +16,38 @@ struct EventText {
 
 EventText TextOfEvent(int code) {
     switch (code) {
-        case comEvCTS: return {"Change in CTS Detected", true};
-        case comEvDSR: return {"Change in DSR Detected", true};
-        case comEvCD: return {"Change in CD Detected", true};
-        case comEvRing: return {"The Phone is Ringing", true};
-        case comEvEOF: return {"End of File Detected", true};
-        case comEventBreak: return {"Break Received", false};
-        case comEventCTSTO: return {"CTS Timeout", false};
-        case comEventDSRTO: return {"DSR Timeout", false};
-        case comEventFrame: return {"Framing Error", false};
-        case comEventOverrun: return {"Overrun Error", false};
-        case comEventCDTO: return {"Carrier Detect Timeout", false};
-        case comEventRxOver: return {"Receive Buffer Overflow", false};
-        case comEventRxParity: return {"Parity Error", false};
-        case comEventTxFull: return {"Transmit Buffer Full", false};
-        case comEventDCB: return {"Error retrieving DCB", false};
-        default: return {"Unknown error or event", false};
+        case comEvCTS:
+            return {"Change in CTS Detected", true};
+        case comEvDSR:
+            return {"Change in DSR Detected", true};
+        case comEvCD:
+            return {"Change in CD Detected", true};
+        case comEvRing:
+            return {"The Phone is Ringing", true};
+        case comEvEOF:
+            return {"End of File Detected", true};
+        case comEventBreak:
+            return {"Break Received", false};
+        case comEventCTSTO:
+            return {"CTS Timeout", false};
+        case comEventDSRTO:
+            return {"DSR Timeout", false};
+        case comEventFrame:
+            return {"Framing Error", false};
+        case comEventOverrun:
+            return {"Overrun Error", false};
+        case comEventCDTO:
+            return {"Carrier Detect Timeout", false};
+        case comEventRxOver:
+            return {"Receive Buffer Overflow", false};
+        case comEventRxParity:
+            return {"Parity Error", false};
+        case comEventTxFull:
+            return {"Transmit Buffer Full", false};
+        case comEventDCB:
+            return {"Error retrieving DCB", false};
+        default:
+            return {"Unknown error or event", false};
     }
 }
 

@@ -5,8 +5,12 @@
 namespace zelmar {
 
 namespace {
-bool IsBlank(int c) { return c == ' ' || c == '\t'; }
-bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
+bool IsBlank(int c) {
+    return c == ' ' || c == '\t';
+}
+bool IsLineEnd(int c) {
+    return c == '\r' || c == '\n';
+}
 }  // namespace
 
 bool FieldReader::AtEnd() const {

@@ -8,13 +8,13 @@
 namespace zelmar {
 
 class FieldReader {
-public:
+  public:
     explicit FieldReader(std::istream& in) : in_(in) {}
     // Throws StepError at the end of the input or when reading fails.
     std::string Next();
     bool AtEnd() const;
 
-private:
+  private:
     void SkipBlanks();
     void SkipSeparator();
 

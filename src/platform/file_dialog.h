@@ -15,7 +15,7 @@ struct FileDialogSettings {
 };
 
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     // The full path of the chosen file, or nothing when the user cancelled.
     virtual std::optional<std::string> ShowOpen(const FileDialogSettings& settings) = 0;

@@ -10,8 +10,7 @@ namespace zelmar {
 void FileInput::Open(const std::string& path) {
     if (file_.is_open()) throw StepError("File already open");
     file_.open(path, std::ios::in | std::ios::binary);
-    if (!file_.is_open())
-        throw StepError("Cannot open " + path + ": " + std::strerror(errno));
+    if (!file_.is_open()) throw StepError("Cannot open " + path + ": " + std::strerror(errno));
     reader_.emplace(file_);
 }
 
@@ -20,7 +19,9 @@ std::string FileInput::ReadField() {
     return reader_->Next();
 }
 
-bool FileInput::AtEnd() const { return !reader_ || reader_->AtEnd(); }
+bool FileInput::AtEnd() const {
+    return !reader_ || reader_->AtEnd();
+}
 
 void FileInput::Close() {
     reader_.reset();

@@ -9,14 +9,14 @@
 namespace zelmar {
 
 class FileInput : public SequentialInput {
-public:
+  public:
     void Open(const std::string& path) override;
     std::string ReadField() override;
     bool AtEnd() const override;
     void Close() override;
     bool IsOpen() const override { return file_.is_open(); }
 
-private:
+  private:
     std::ifstream file_;
     std::optional<FieldReader> reader_;
 };

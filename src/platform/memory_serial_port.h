@@ -2,8 +2,8 @@
 // A serial port that lives in memory: what the window sends is recorded, what the device
 // says is fed in by the caller. Tests, benchmarks and the fuzzers drive the window with it.
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/serial_port.h"
@@ -11,10 +11,12 @@
 namespace zelmar {
 
 class MemorySerialPort : public SerialPort {
-public:
+  public:
     // Bytes the device sends; raised as receive events on the spot.
     void Feed(std::string_view bytes) { Received(bytes); }
-    void FeedByte(unsigned char byte) { Received(std::string_view(reinterpret_cast<char*>(&byte), 1)); }
+    void FeedByte(unsigned char byte) {
+        Received(std::string_view(reinterpret_cast<char*>(&byte), 1));
+    }
     void FeedEvent(int code) { Raise(code); }
     void Vanish(const std::string& description) { Lost(description); }
 
@@ -28,12 +30,12 @@ public:
     const std::vector<int>& OpenedPorts() const { return openedPorts_; }
     int CloseCount() const { return closeCount_; }
 
-protected:
+  protected:
     void OpenDevice(int port, const LineSettings&) override;
     void CloseDevice() override;
     void WriteDevice(std::string_view bytes) override { sent_.append(bytes); }
 
-private:
+  private:
     std::optional<std::string> openFailure_;
     std::optional<std::string> closeFailure_;
     std::string sent_;

@@ -14,7 +14,7 @@ struct Message {
 };
 
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     // Returns when the user has dismissed the box (one OK button).
     virtual void Show(const Message& message) = 0;

@@ -8,7 +8,7 @@ struct TwipsSize {
 };
 
 class Screen {
-public:
+  public:
     virtual ~Screen() = default;
     virtual TwipsSize Size() const = 0;
     // How much the window's border and title bar add to its client area.

@@ -5,7 +5,7 @@
 namespace zelmar {
 
 class SequentialInput {
-public:
+  public:
     virtual ~SequentialInput() = default;
     // Each throws StepError with a description when it fails.
     virtual void Open(const std::string& path) = 0;

@@ -51,7 +51,7 @@ struct LineSettings {
 };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     int CommPort() const { return commPort_; }
@@ -83,7 +83,7 @@ public:
     // of a line hung up). The port is already closed when it is raised.
     std::function<void(const std::string& description)> OnLost;
 
-protected:
+  protected:
     virtual void OpenDevice(int port, const LineSettings& settings) = 0;  // throws StepError
     virtual void CloseDevice() = 0;                                       // throws StepError
     virtual void WriteDevice(std::string_view bytes) = 0;                 // throws StepError
@@ -94,7 +94,7 @@ protected:
     void Raise(int code);
     void Lost(const std::string& description);
 
-private:
+  private:
     void Dispatch();
     void ClearBuffers();
 

@@ -138,7 +138,8 @@ void Control::SetForeColor(std::uint32_t color) {
 
 void Control::AddItem(std::string item) {
     auto& items = def_.items;
-    auto at = def_.sorted ? std::upper_bound(items.begin(), items.end(), item, ItemLess) : items.end();
+    auto at =
+        def_.sorted ? std::upper_bound(items.begin(), items.end(), item, ItemLess) : items.end();
     const int position = static_cast<int>(at - items.begin());
     items.insert(at, std::move(item));
     if (listIndex_ >= position) ++listIndex_;

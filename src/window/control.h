@@ -59,13 +59,24 @@ struct ControlDefinition {
     std::vector<std::string> items;
 };
 
-enum class Property { Caption, Text, Selection, Enabled, Value, ListIndex, Items, ForeColor, Stacking, Position };
+enum class Property {
+    Caption,
+    Text,
+    Selection,
+    Enabled,
+    Value,
+    ListIndex,
+    Items,
+    ForeColor,
+    Stacking,
+    Position
+};
 
 class Control;
 
 // The view's side: told of every change so that it can update its widget and nothing more.
 class ControlObserver {
-public:
+  public:
     virtual ~ControlObserver() = default;
     // The text changed from position `pos` on: `removed` characters gave way to `inserted`.
     virtual void TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
@@ -76,7 +87,7 @@ public:
 class ControlModel;
 
 class Control {
-public:
+  public:
     Control(ControlDefinition definition, Control* container, ControlModel& model);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -137,7 +148,7 @@ public:
     void SetListIndex(int index);  // throws StepError for an index that does not exist
 
     // The user's actions, as the view reports them.
-    void UserClick();               // push button, image, check box, option button
+    void UserClick();                 // push button, image, check box, option button
     void UserEdit(std::string text);  // typing or pasting into a text box
     void UserLeave();                 // the focus is about to leave
 
@@ -146,7 +157,7 @@ public:
     std::function<void()> onChange;
     std::function<void()> onValidate;
 
-private:
+  private:
     void Splice(std::size_t pos, std::size_t removed, std::string_view inserted);
     void Notify(Property property);
 
@@ -162,7 +173,7 @@ private:
 
 // Owns the controls of one window, in creation order.
 class ControlModel {
-public:
+  public:
     // The first definition is the window; every other names a container created before it.
     explicit ControlModel(const std::vector<ControlDefinition>& definitions);
 
@@ -171,19 +182,19 @@ public:
 
     ControlObserver* observer = nullptr;
 
-private:
+  private:
     std::vector<std::unique_ptr<Control>> controls_;
 };
 
 // The members of a control array, addressed by index.
 class ControlArray {
-public:
+  public:
     ControlArray(ControlModel& model, std::string_view name);
     // Throws StepError when no member has this index.
     Control& operator()(int index) const;
     const std::vector<Control*>& members() const { return members_; }
 
-private:
+  private:
     std::vector<Control*> members_;
 };
 

@@ -56,7 +56,9 @@ frmTerminal::frmTerminal(const Platform& platform)
     WireHandlers();
 }
 
-Control& frmTerminal::Text_R(int n) const { return *repeaters_.at(n); }
+Control& frmTerminal::Text_R(int n) const {
+    return *repeaters_.at(n);
+}
 
 void frmTerminal::WireHandlers() {
     ch_1_0.onClick = [this] { ch_1_0_Click(); };

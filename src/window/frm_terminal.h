@@ -27,7 +27,7 @@ struct Platform {
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it has always had.
 class frmTerminal {
-public:
+  public:
     explicit frmTerminal(const Platform& platform);
     frmTerminal(const frmTerminal&) = delete;
     frmTerminal& operator=(const frmTerminal&) = delete;
@@ -109,7 +109,7 @@ public:
         }
     }
 
-private:
+  private:
     void WireHandlers();
     // Pieces of the two lamp handlers; the loss of the port shares the last two.
     void TogglePort();

@@ -29,8 +29,8 @@ ControlDefinition Lamp(std::string name, int index, Picture picture, Twips rect)
 
 ControlDefinition Option(std::string name, int index, std::string container, std::string caption,
                          Twips rect, int tab, bool selected = false) {
-    ControlDefinition d = Make(std::move(name), K::OptionButton, std::move(container),
-                               std::move(caption), rect, tab);
+    ControlDefinition d =
+        Make(std::move(name), K::OptionButton, std::move(container), std::move(caption), rect, tab);
     d.index = index;
     d.value = selected ? 1 : 0;
     return d;
@@ -73,12 +73,13 @@ ControlDefinition WithItems(ControlDefinition d, std::vector<std::string> items)
 
 std::vector<ControlDefinition> Build() {
     std::vector<ControlDefinition> c;
-    c.push_back(Make("frmTerminal", K::Form, "", "Zelmar (ver.4.0) programator",
-                     {0, 0, 5070, 4185}, {}));
+    c.push_back(
+        Make("frmTerminal", K::Form, "", "Zelmar (ver.4.0) programator", {0, 0, 5070, 4185}, {}));
 
     c.push_back(Make("Frame1", K::Frame, "frmTerminal", "", {0, 0, 4950, 540}, 1));
     c.push_back(Make("Frame5", K::Frame, "frmTerminal", "", {0, 600, 3495, 3495}, 29));
-    c.push_back(Disabled(Make("Frame2", K::Frame, "frmTerminal", " Read ", {0, 600, 3585, 1695}, 6)));
+    c.push_back(
+        Disabled(Make("Frame2", K::Frame, "frmTerminal", " Read ", {0, 600, 3585, 1695}, 6)));
     c.push_back(
         Disabled(Make("Frame3", K::Frame, "frmTerminal", " Write ", {0, 2415, 3585, 1695}, 14)));
     c.push_back(Make("Label5", K::Label, "frmTerminal", "Label5", {3675, 630, 540, 225}, {}));
@@ -87,10 +88,12 @@ std::vector<ControlDefinition> Build() {
         Make("txtTerm", K::TextBox, "frmTerminal", "", {3675, 945, 1305, 3150}, 0);
     term.multiLine = true;
     c.push_back(term);
-    c.push_back(Disabled(Checked(Make("Check4", K::CheckBox, "frmTerminal", "", {5160, 120, 255, 195}, 27))));
     c.push_back(Disabled(
-        Make("Command1", K::CommandButton, "frmTerminal", "Objects num.", {5400, 120, 1095, 255}, 28)));
-    ControlDefinition list = Make("List1", K::ListBox, "frmTerminal", "", {5160, 480, 1335, 3570}, 26);
+        Checked(Make("Check4", K::CheckBox, "frmTerminal", "", {5160, 120, 255, 195}, 27))));
+    c.push_back(Disabled(Make("Command1", K::CommandButton, "frmTerminal", "Objects num.",
+                              {5400, 120, 1095, 255}, 28)));
+    ControlDefinition list =
+        Make("List1", K::ListBox, "frmTerminal", "", {5160, 480, 1335, 3570}, 26);
     list.sorted = true;
     list.enabled = false;
     list.items = {"0",    "8176", "8177", "8178", "8179", "8180", "8181", "8182", "8183",
@@ -98,8 +101,10 @@ std::vector<ControlDefinition> Build() {
     c.push_back(list);
 
     // The port bar.
-    c.push_back(WithTip(Lamp("imgConnected", -1, Picture::GreenLamp, {105, 210, 240, 240}), "Toggles Port"));
-    ControlDefinition red = WithTip(Lamp("imgNotConnected", -1, Picture::RedLamp, {105, 210, 225, 225}), "Toggles Port");
+    c.push_back(WithTip(Lamp("imgConnected", -1, Picture::GreenLamp, {105, 210, 240, 240}),
+                        "Toggles Port"));
+    ControlDefinition red = WithTip(
+        Lamp("imgNotConnected", -1, Picture::RedLamp, {105, 210, 225, 225}), "Toggles Port");
     red.stretch = true;
     c.push_back(red);
     c.push_back(Option("Option1", 1, "Frame1", "COM 1", {525, 210, 855, 225}, 2, true));
@@ -113,9 +118,9 @@ std::vector<ControlDefinition> Build() {
 
     // The settings panel.
     c.push_back(SizedLabel("Label6", "Frame5", "Send Delay", {120, 270, 855, 255}));
-    c.push_back(WithItems(Make("Combo1", K::ComboBox, "Frame5", "", {1200, 240, 1095, 315}, 34),
-                          {"0 sec", "10 msec", "20 msec", "50 msec", "100 msec", "200 msec",
-                           "500 msec", "1 sec"}));
+    c.push_back(WithItems(
+        Make("Combo1", K::ComboBox, "Frame5", "", {1200, 240, 1095, 315}, 34),
+        {"0 sec", "10 msec", "20 msec", "50 msec", "100 msec", "200 msec", "500 msec", "1 sec"}));
     c.push_back(SizedLabel("Label7", "Frame5", "Packet Time", {120, 720, 900, 195}));
     c.push_back(WithTip(Make("Text_Pac_Time", K::TextBox, "Frame5", "", {1200, 645, 855, 315}, 33),
                         "0 ... 31"));
@@ -134,13 +139,20 @@ std::vector<ControlDefinition> Build() {
         double labelLeft, labelTop;
     };
     static const Repeater kRepeaters[15] = {
-        {600, 225, 50, "Label9", "R 1 :", 120, 300},     {600, 525, 49, "Label10", "R 2 :", 120, 600},
-        {600, 825, 48, "Label11", "R 3 :", 120, 900},    {600, 1125, 47, "Label12", "R 4 :", 120, 1155},
-        {600, 1425, 46, "Label13", "R 5 :", 120, 1455},  {1680, 225, 41, "Label18", "R 6 :", 1200, 300},
-        {1680, 525, 42, "Label17", "R 7 :", 1200, 600},  {1680, 825, 43, "Label16", "R 8 :", 1200, 900},
-        {1680, 1125, 44, "Label15", "R 9 :", 1200, 1155}, {1680, 1425, 45, "Label14", "R 10 :", 1080, 1455},
-        {2760, 300, 36, "Label23", "R 11 :", 2160, 375}, {2760, 600, 37, "Label22", "R 12 :", 2160, 675},
-        {2760, 900, 38, "Label21", "R 13 :", 2160, 975}, {2760, 1200, 39, "Label20", "R 14 :", 2160, 1230},
+        {600, 225, 50, "Label9", "R 1 :", 120, 300},
+        {600, 525, 49, "Label10", "R 2 :", 120, 600},
+        {600, 825, 48, "Label11", "R 3 :", 120, 900},
+        {600, 1125, 47, "Label12", "R 4 :", 120, 1155},
+        {600, 1425, 46, "Label13", "R 5 :", 120, 1455},
+        {1680, 225, 41, "Label18", "R 6 :", 1200, 300},
+        {1680, 525, 42, "Label17", "R 7 :", 1200, 600},
+        {1680, 825, 43, "Label16", "R 8 :", 1200, 900},
+        {1680, 1125, 44, "Label15", "R 9 :", 1200, 1155},
+        {1680, 1425, 45, "Label14", "R 10 :", 1080, 1455},
+        {2760, 300, 36, "Label23", "R 11 :", 2160, 375},
+        {2760, 600, 37, "Label22", "R 12 :", 2160, 675},
+        {2760, 900, 38, "Label21", "R 13 :", 2160, 975},
+        {2760, 1200, 39, "Label20", "R 14 :", 2160, 1230},
         {2760, 1500, 40, "Label19", "R15 :", 2160, 1530},
     };
     for (int n = 1; n <= 15; ++n) {
@@ -154,7 +166,8 @@ std::vector<ControlDefinition> Build() {
 
     // The read frame.
     c.push_back(Make("Check2", K::CheckBox, "Frame2", "First Object", {600, 210, 1170, 330}, 7));
-    c.push_back(Disabled(Checked(Make("Check1", K::CheckBox, "Frame2", "Only Data", {2100, 210, 1275, 330}, 25))));
+    c.push_back(Disabled(
+        Checked(Make("Check1", K::CheckBox, "Frame2", "Only Data", {2100, 210, 1275, 330}, 25))));
     c.push_back(Make("Label1", K::Label, "Frame2", "Start Object:", {105, 705, 960, 225}, {}));
     c.push_back(ObjectBox("Text1", "Frame2", {1155, 660, 675, 330}, 11));
     c.push_back(Make("Label2", K::Label, "Frame2", "End Object:", {105, 1200, 960, 225}, {}));

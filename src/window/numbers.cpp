@@ -1,16 +1,20 @@
 #include "window/numbers.h"
 
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace zelmar {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the number that starts at text[0]: sign, digits, a fraction, an exponent.
 // 0 when no digit stands where the number's mantissa must be.
@@ -47,7 +51,9 @@ double Parse(std::string_view number) {
 
 }  // namespace
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
 std::int32_t RoundToLong(double value) {
     const double rounded = RoundHalfEven(value);
@@ -78,7 +84,9 @@ std::uint8_t ToByte(double value) {
     return static_cast<std::uint8_t>(rounded);
 }
 
-std::uint8_t ToByte(std::string_view text) { return ToByte(NumberValue(text)); }
+std::uint8_t ToByte(std::string_view text) {
+    return ToByte(NumberValue(text));
+}
 
 std::string NumberText(double value) {
     if (value == 0) return "0";  // also for -0, which must not show a sign

@@ -9,7 +9,7 @@ namespace zelmar {
 
 // A step of a handler that cannot be carried out. The text is what the technician is shown.
 class StepError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -40,7 +40,7 @@ std::string NumberText(double value);
 // A number held by CurObject and EndObject: either a 16-bit whole number (what start-up and a
 // connect store) or a double (what the job starts read from a text). Both compare by value.
 class Number {
-public:
+  public:
     constexpr Number() = default;
     static constexpr Number Int16(std::int16_t v) { return Number(v, true); }
     static constexpr Number Double(double v) { return Number(v, false); }
@@ -54,7 +54,7 @@ public:
     friend constexpr bool operator==(Number a, Number b) { return a.value_ == b.value_; }
     friend constexpr auto operator<=>(Number a, Number b) { return a.value_ <=> b.value_; }
 
-private:
+  private:
     constexpr Number(double v, bool int16) : value_(v), int16_(int16) {}
     double value_ = 0;
     bool int16_ = true;

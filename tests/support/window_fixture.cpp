@@ -25,7 +25,9 @@ std::string TextFiles::ReadField() {
     return reader_->Next();
 }
 
-bool TextFiles::AtEnd() const { return !open_ || reader_->AtEnd(); }
+bool TextFiles::AtEnd() const {
+    return !open_ || reader_->AtEnd();
+}
 
 void TextFiles::Close() {
     open_ = false;

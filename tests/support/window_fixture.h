@@ -18,7 +18,7 @@
 namespace zelmar::testing {
 
 class RecordingMessageBox : public MessageBox {
-public:
+  public:
     void Show(const Message& message) override {
         shown.push_back(message);
         if (whileOpen) whileOpen(message);
@@ -29,7 +29,7 @@ public:
 };
 
 class FixedScreen : public Screen {
-public:
+  public:
     TwipsSize Size() const override { return size; }
     TwipsSize WindowDecoration() const override { return decoration; }
     TwipsSize size{1024 * 15, 768 * 15};
@@ -37,7 +37,7 @@ public:
 };
 
 class ScriptedFileDialog : public FileDialog {
-public:
+  public:
     std::optional<std::string> ShowOpen(const FileDialogSettings& settings) override {
         lastSettings = settings;
         ++shownCount;
@@ -50,7 +50,7 @@ public:
 
 // Files as texts; a file may be made to fail after a number of fields.
 class TextFiles : public SequentialInput {
-public:
+  public:
     void Open(const std::string& path) override;
     std::string ReadField() override;
     bool AtEnd() const override;
@@ -61,7 +61,7 @@ public:
     std::map<std::string, int> failAfterFields;  // path -> fields readable before a failure
     int openCount = 0;
 
-private:
+  private:
     bool open_ = false;
     std::string path_;
     std::istringstream text_;
@@ -70,9 +70,8 @@ private:
 };
 
 class WindowTest : public ::testing::Test {
-protected:
-    WindowTest()
-        : window(Platform{port, messages, screen, fileDialog, files}) {}
+  protected:
+    WindowTest() : window(Platform{port, messages, screen, fileDialog, files}) {}
 
     void SetUp() override { window.Form_Load(); }
 

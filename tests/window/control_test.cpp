@@ -1,0 +1,198 @@
+// The toolkit's event rules, as the handlers rely on them.
+#include "window/control.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "window/numbers.h"
+
+namespace zelmar {
+namespace {
+
+ControlDefinition Def(std::string name, ControlKind kind, std::string container, int index = -1,
+                      Twips rect = {0, 0, 100, 100}) {
+    ControlDefinition d;
+    d.name = std::move(name);
+    d.kind = kind;
+    d.container = std::move(container);
+    d.index = index;
+    d.rect = rect;
+    return d;
+}
+
+// Records what a view would be told.
+struct Recorder : ControlObserver {
+    struct Splice {
+        std::string control;
+        std::size_t pos, removed;
+        std::string inserted;
+        bool operator==(const Splice&) const = default;
+    };
+    void TextSpliced(const Control& c, std::size_t pos, std::size_t removed,
+                     std::string_view inserted) override {
+        splices.push_back({c.name(), pos, removed, std::string(inserted)});
+    }
+    void PropertyChanged(const Control& c, Property p) override {
+        changes.emplace_back(c.name(), p);
+    }
+    std::vector<Splice> splices;
+    std::vector<std::pair<std::string, Property>> changes;
+};
+
+class ControlTest : public ::testing::Test {
+  protected:
+    ControlTest()
+        : model({Def("Form", ControlKind::Form, ""), Def("FrameA", ControlKind::Frame, "Form"),
+                 Def("FrameB", ControlKind::Frame, "Form", -1, {500, 0, 100, 100}),
+                 Def("Opt", ControlKind::OptionButton, "FrameA", 1),
+                 Def("Opt", ControlKind::OptionButton, "FrameA", 2),
+                 Def("Other", ControlKind::OptionButton, "FrameB", 1),
+                 Def("Box", ControlKind::TextBox, "Form"),
+                 Def("Check", ControlKind::CheckBox, "Form"),
+                 Def("Top", ControlKind::Image, "FrameA", 0, {200, 200, 50, 50}),
+                 Def("Bottom", ControlKind::Image, "FrameA", 1, {200, 200, 50, 50}),
+                 [] {
+                     auto d = Def("List", ControlKind::ListBox, "Form");
+                     d.sorted = true;
+                     d.items = {"8176", "0", "8191"};
+                     return d;
+                 }(),
+                 [] {
+                     auto d = Def("Combo", ControlKind::ComboBox, "Form");
+                     d.items = {"a", "b"};
+                     return d;
+                 }()}),
+          options(model, "Opt") {
+        model.observer = &recorder;
+    }
+    ControlModel model;
+    ControlArray options;
+    Recorder recorder;
+};
+
+TEST_F(ControlTest, SettingATextRunsTheChangeHandlerNestedAndOnlyOnAChange) {
+    Control& box = model.Get("Box");
+    std::vector<std::string> seen;
+    box.onChange = [&] {
+        seen.push_back(box.text());
+        if (box.text() == "bad") box.SetText("");  // nested: runs the handler again at once
+    };
+    box.SetText("bad");
+    box.SetText("");  // no change, no handler
+    EXPECT_EQ(seen, (std::vector<std::string>{"bad", ""}));
+    EXPECT_EQ(box.text(), "");
+}
+
+TEST_F(ControlTest, TextChangesReachTheViewAsTheSmallestSplice) {
+    Control& box = model.Get("Box");
+    box.SetText("abcdef");
+    box.SetText("cdef");  // a cut at the front
+    box.SetSelStart(4);
+    box.SetSelText("\r\n");   // an append at the caret
+    box.SetText("cdXf\r\n");  // one character in the middle
+    EXPECT_EQ(recorder.splices, (std::vector<Recorder::Splice>{{"Box", 0, 0, "abcdef"},
+                                                               {"Box", 0, 2, ""},
+                                                               {"Box", 4, 0, "\r\n"},
+                                                               {"Box", 2, 1, "X"}}));
+    EXPECT_EQ(box.text(), "cdXf\r\n");
+}
+
+TEST_F(ControlTest, SelTextReplacesTheSelectionAndPutsTheCaretAfterIt) {
+    Control& box = model.Get("Box");
+    box.SetText("hello world");
+    box.SetSelStart(6);
+    box.SetSelLength(5);
+    box.SetSelText("there");
+    EXPECT_EQ(box.text(), "hello there");
+    EXPECT_EQ(box.selStart(), 11u);
+    box.SetSelStart(99);  // past the end: the caret stops at the end
+    EXPECT_EQ(box.selStart(), 11u);
+}
+
+TEST_F(ControlTest, OptionButtonsAreExclusivePerContainerAndClickOnlyOnAChange) {
+    int clicks1 = 0, clicks2 = 0, otherClicks = 0;
+    options(1).onClick = [&] { ++clicks1; };
+    options(2).onClick = [&] { ++clicks2; };
+    model.Get("Other", 1).onClick = [&] { ++otherClicks; };
+
+    options(1).SetValue(1);
+    options(1).SetValue(1);  // already selected: nothing
+    options(1).UserClick();  // a user's click on the selected option: nothing either
+    model.Get("Other", 1).SetValue(1);
+    options(2).SetValue(1);
+
+    EXPECT_EQ(clicks1, 1);
+    EXPECT_EQ(clicks2, 1);
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_EQ(options(1).value(), 0);
+    EXPECT_EQ(options(2).value(), 1);
+    EXPECT_EQ(model.Get("Other", 1).value(), 1) << "another frame's group is left alone";
+}
+
+TEST_F(ControlTest, CheckBoxClickRunsOnEveryChangeOfItsValue) {
+    Control& check = model.Get("Check");
+    std::vector<int> seen;
+    check.onClick = [&] { seen.push_back(check.value()); };
+    check.SetValue(1);
+    check.SetValue(1);
+    check.UserClick();
+    check.SetValue(2);
+    check.UserClick();  // a greyed box becomes checked, as the toolkit's own does
+    EXPECT_EQ(seen, (std::vector<int>{1, 0, 2, 1}));
+    EXPECT_THROW(check.SetValue(3), StepError);
+}
+
+TEST_F(ControlTest, DisabledControlsIgnoreTheUser) {
+    Control& check = model.Get("Check");
+    check.SetEnabled(false);
+    check.UserClick();
+    EXPECT_EQ(check.value(), 0);
+}
+
+TEST_F(ControlTest, ControlArrayRefusesAMissingIndex) {
+    EXPECT_EQ(&options(2), &model.Get("Opt", 2));
+    EXPECT_THROW(options(3), StepError);
+    EXPECT_THROW(options(0), StepError);
+}
+
+TEST_F(ControlTest, EarlierControlsLieAboveUntilOneIsBroughtToTheFront) {
+    Control& top = model.Get("Top", 0);
+    Control& bottom = model.Get("Bottom", 1);
+    EXPECT_TRUE(top.IsInFront());
+    EXPECT_FALSE(bottom.IsInFront());
+    bottom.BringToFront();
+    EXPECT_TRUE(bottom.IsInFront());
+    EXPECT_FALSE(top.IsInFront());
+    EXPECT_TRUE(model.Get("FrameB").IsInFront()) << "controls that do not overlap are both seen";
+}
+
+struct SortCase {
+    const char* added;
+    std::vector<std::string> expected;
+    friend std::ostream& operator<<(std::ostream& out, const SortCase& c) { return out << c.added; }
+};
+class SortedListTest : public ControlTest, public ::testing::WithParamInterface<SortCase> {};
+TEST_P(SortedListTest, ItemsGoToTheirPlaceByText) {
+    Control& list = model.Get("List");
+    list.AddItem(GetParam().added);
+    EXPECT_EQ(list.items(), GetParam().expected);
+}
+INSTANTIATE_TEST_SUITE_P(Lists, SortedListTest,
+                         ::testing::Values(SortCase{"100", {"0", "100", "8176", "8191"}},
+                                           SortCase{"9", {"0", "8176", "8191", "9"}},
+                                           SortCase{"8176", {"0", "8176", "8176", "8191"}}));
+
+TEST_F(ControlTest, ComboSelectionByIndex) {
+    Control& combo = model.Get("Combo");
+    combo.SetListIndex(1);
+    EXPECT_EQ(combo.text(), "b");
+    EXPECT_THROW(combo.SetListIndex(2), StepError);
+    EXPECT_EQ(combo.listIndex(), 1) << "a refused index keeps the selection";
+    combo.SetListIndex(-1);
+    EXPECT_EQ(combo.text(), "");
+}
+
+}  // namespace
+}  // namespace zelmar
