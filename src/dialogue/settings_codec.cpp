@@ -1,0 +1,57 @@
+#include "dialogue/settings_codec.h"
+
+namespace zelmar {
+
+namespace {
+
+bool IsDelayChoice(int index) {
+    return index >= 0 && index < kDelayChoices;
+}
+
+SettingsEncoding Refuse(std::string reason) {
+    return {std::nullopt, std::move(reason)};
+}
+
+}  // namespace
+
+SettingsView DecodeSettingsEntries(const ObjectTable& table) {
+    SettingsView view;
+    const int timing = table[kTimingObject];
+    view.packetTime = std::to_string(timing % 32);
+    view.sendDelayIndex = timing / 32;
+    view.repeatDelayIndex = table[kRepeatDelayObject];
+    for (int n = 1; n <= kRepeaterCount; ++n)
+        view.repeaters[n - 1] = std::to_string(table[RepeaterObject(n)]);
+    return view;
+}
+
+SettingsEncoding EncodeSettingsEntries(const SettingsInput& input) {
+    SettingsEntries entries;
+    if (!IsDelayChoice(input.sendDelayIndex)) return Refuse("Choose a send delay.");
+    // An empty box or one without a leading number means packet time 0. Anything that does not
+    // round to 0..31 would spill into the send delay bits, so it is refused, not added.
+    const double packetTime = RoundHalfEven(NumberOfText(input.packetTime));
+    if (!(packetTime >= 0 && packetTime <= kMaxPacketTime))
+        return Refuse("Packet time must be a number from 0 to 31.");
+    entries.timing =
+        static_cast<std::uint8_t>(input.sendDelayIndex * 32 + static_cast<int>(packetTime));
+    if (!IsDelayChoice(input.repeatDelayIndex)) return Refuse("Choose a repeat delay.");
+    entries.repeatDelay = static_cast<std::uint8_t>(input.repeatDelayIndex);
+    for (int n = 1; n <= kRepeaterCount; ++n) {
+        try {
+            // The tool tip's 0..7 is advice only; the entry is a whole byte.
+            entries.repeaters[n - 1] = ToByte(input.repeaters[n - 1]);
+        } catch (const StepError&) {
+            return Refuse("Repeater R" + std::to_string(n) + " must be a number from 0 to 255.");
+        }
+    }
+    return {entries, {}};
+}
+
+void StoreSettingsEntries(const SettingsEntries& entries, ObjectTable& table) {
+    table[kTimingObject] = entries.timing;
+    table[kRepeatDelayObject] = entries.repeatDelay;
+    for (int n = 1; n <= kRepeaterCount; ++n) table[RepeaterObject(n)] = entries.repeaters[n - 1];
+}
+
+}  // namespace zelmar
