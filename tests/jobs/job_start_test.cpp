@@ -1,0 +1,266 @@
+// Starting and stopping read and write jobs from the settings panel and the two frames.
+#include <gtest/gtest.h>
+
+#include "support/scripted_device.h"
+#include "support/window_fixture.h"
+
+namespace zelmar::testing {
+namespace {
+
+enum class Start { ReadButton, ReadOption, WriteButton, WriteOption };
+
+struct StartCase {
+    const char* what;
+    Start start;
+    bool listMode;
+    const char* startText;
+    const char* endText;
+    bool firstObject;
+    double curObject;
+    double endObject;
+    const char* startAfter;
+    const char* endAfter;
+    const char* label;
+    friend std::ostream& operator<<(std::ostream& o, const StartCase& c) { return o << c.what; }
+};
+
+class JobStartTest : public WindowTest, public ::testing::WithParamInterface<StartCase> {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Connect();
+        FillEncodablePanel();
+    }
+    void FillEncodablePanel() {
+        window.Combo1.SetListIndex(2);
+        window.Combo2.SetListIndex(3);
+        window.Text_Pac_Time.SetText("10");
+        for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText(std::to_string(n % 8));
+    }
+    bool IsRead() const {
+        return GetParam().start == Start::ReadButton || GetParam().start == Start::ReadOption;
+    }
+    Control& StartBox() { return IsRead() ? window.Text1 : window.Text3; }
+    Control& EndBox() { return IsRead() ? window.Text2 : window.Text4; }
+    void Press() {
+        switch (GetParam().start) {
+            case Start::ReadButton:
+                window.Command2.UserClick();
+                break;
+            case Start::ReadOption:
+                window.Option2(1).UserClick();
+                break;
+            case Start::WriteButton:
+                window.Command3.UserClick();
+                break;
+            case Start::WriteOption:
+                window.Option3(1).UserClick();
+                break;
+        }
+    }
+};
+
+TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
+    const StartCase& c = GetParam();
+    window.Check4.SetValue(c.listMode ? 1 : 0);
+    StartBox().SetText(c.startText);
+    EndBox().SetText(c.endText);
+    if (c.firstObject) (IsRead() ? window.Check2 : window.Check3).UserClick();
+    state.ListPos = 9;
+    Press();
+
+    EXPECT_EQ(state.CurObject.value(), c.curObject);
+    EXPECT_EQ(state.EndObject.value(), c.endObject);
+    EXPECT_EQ(StartBox().text(), c.startAfter);
+    EXPECT_EQ(EndBox().text(), c.endAfter);
+    EXPECT_EQ(window.Label5.caption(), c.label);
+    EXPECT_EQ(state.ListPos, 0);
+    EXPECT_EQ(state.LinkMode, IsRead() ? 1 : 2);
+    EXPECT_EQ(state.WriteJob, !IsRead());
+    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(port.Sent(), "") << "a start sends nothing: the device leads";
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Jobs, JobStartTest, ::testing::Values(
+    StartCase{"read button over the list", Start::ReadButton, true, "5", "6", false, 0, 8191, "0", "8191", "0"},
+    StartCase{"read option over the list starts at 1", Start::ReadOption, true, "5", "6", false, 1, 8191, "1", "8191", "1"},
+    StartCase{"write button over the list", Start::WriteButton, true, "5", "6", false, 0, 8191, "0", "8191", "0"},
+    StartCase{"write option over the list starts at 0", Start::WriteOption, true, "5", "6", false, 0, 8191, "0", "8191", "0"},
+    StartCase{"read option start beyond end", Start::ReadOption, false, "10", "5", false, 10, 10, "10", "10", "10"},
+    StartCase{"read button start beyond end", Start::ReadButton, false, "10", "5", false, 10, 5, "10", "5", "10"},
+    StartCase{"write option start beyond end", Start::WriteOption, false, "10", "5", false, 10, 10, "10", "10", "10"},
+    StartCase{"write button start beyond end", Start::WriteButton, false, "10", "5", false, 10, 5, "10", "5", "10"},
+    StartCase{"read option first object", Start::ReadOption, false, "8180", "7", true, 8180, 8180, "8180", "", "8180"},
+    StartCase{"write option first object", Start::WriteOption, false, "8180", "7", true, 8180, 8180, "8180", "", "8180"},
+    StartCase{"read button ignores first object", Start::ReadButton, false, "30", "40", true, 30, 0, "30", "", "30"},
+    StartCase{"read option empty start", Start::ReadOption, false, "", "20", false, 1, 20, "1", "20", "1"},
+    StartCase{"read option start out of range", Start::ReadOption, false, "8180", "8185", false, 1, 8185, "1", "8185", "1"},
+    StartCase{"read option fraction", Start::ReadOption, false, "2.5", "9", false, 2.5, 9, "2.5", "9", "2.5"},
+    StartCase{"read button object 0", Start::ReadButton, false, "0", "3", false, 0, 3, "0", "3", "0"},
+    StartCase{"write option empty boxes", Start::WriteOption, false, "", "", false, 0, 0, "", "", "0"}));
+// clang-format on
+
+TEST_F(WindowTest, StopSetsTheEndAsTheCurrentObjectAndNothingElse) {
+    Connect();
+    window.Check4.SetValue(0);
+    window.Text1.SetText("3");
+    window.Text2.SetText("7");
+    window.Option2(1).UserClick();
+    Feed({172, 172, 202});  // in the middle of the first exchange
+    const SharedState before = state;
+    window.Option2(2).UserClick();
+    EXPECT_EQ(state.CurObject, Number::Double(7));
+    EXPECT_EQ(window.Label5.caption(), "7");
+    EXPECT_EQ(state.LinkMode, before.LinkMode);
+    EXPECT_EQ(state.LinkStep, before.LinkStep);
+    EXPECT_EQ(state.ListPos, before.ListPos);
+    // The exchange under way now addresses the end object and ends the job.
+    EXPECT_EQ(Feed({202}), "\x07");
+    Feed({99});
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.ObjectData[7], 99);
+    EXPECT_EQ(state.ObjectData[3], 0);
+}
+
+TEST_F(WindowTest, StopWithoutAJobShowsTheEndObject) {
+    Connect();
+    window.Option3(1).UserClick();
+    state.LinkMode = 0;
+    state.WriteJob = false;
+    state.EndObject = Number::Double(8191);
+    window.Option3(2).UserClick();
+    EXPECT_EQ(state.CurObject, Number::Double(8191));
+    EXPECT_EQ(window.Label5.caption(), "8191");
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_FALSE(state.WriteJob);
+}
+
+TEST_F(WindowTest, ClearEmptiesThePaneAtEveryStartButNeverAtStop) {
+    Connect();
+    Feed({172, 35});
+    ASSERT_EQ(Pane(), "35");
+    window.chClear.UserClick();
+    window.Option2(2).SetValue(0);  // so that selecting "Stop" runs it
+    window.Option2(2).UserClick();
+    EXPECT_EQ(Pane(), "35");
+    window.Command2.UserClick();
+    EXPECT_EQ(Pane(), "");
+}
+
+class EmptyListTest : public WindowTest, public ::testing::WithParamInterface<int> {};
+TEST_P(EmptyListTest, AListJobWithoutAListStartsNothing) {
+    Connect();
+    window.List1.Clear();
+    window.Text_R(1).SetText("");  // would refuse the settings write, were it reached
+    const SharedState before = state;
+    const std::string box1 = window.Text1.text();
+    switch (GetParam()) {
+        case 0:
+            window.Command2.UserClick();
+            break;
+        case 1:
+            window.Option2(1).UserClick();
+            break;
+        case 2:
+            window.Command3.UserClick();
+            break;
+        case 3:
+            window.Option3(1).UserClick();
+            break;
+    }
+    EXPECT_EQ(state.LinkMode, before.LinkMode);
+    EXPECT_EQ(state.CurObject, before.CurObject);
+    EXPECT_EQ(state.WriteJob, before.WriteJob);
+    EXPECT_EQ(state.ObjectData, before.ObjectData);
+    EXPECT_EQ(window.Text1.text(), box1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
+    EXPECT_NE(messages.shown[0].text.find("list"), std::string::npos);
+}
+INSTANTIATE_TEST_SUITE_P(Jobs, EmptyListTest, ::testing::Range(0, 4));
+
+// Whole jobs against a device that answers from its own table.
+class JobFlowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Connect();
+        Feed({172});                    // the device's first poll keeps the link
+        device.table[0] = 2 * 32 + 10;  // send delay "20 msec", packet time 10
+        device.table[8176] = 7;         // repeat delay "NO"
+        for (int n = 1; n <= 15; ++n) device.table[8176 + n] = static_cast<std::uint8_t>(n);
+    }
+    ScriptedDevice device{port, window};
+};
+
+TEST_F(JobFlowTest, SettingsReadFillsThePanel) {
+    window.Command2.UserClick();
+    device.RunJob();
+    EXPECT_EQ(window.Text_Pac_Time.text(), "10");
+    EXPECT_EQ(window.Combo1.text(), "20 msec");
+    EXPECT_EQ(window.Combo2.text(), "NO");
+    for (int n = 1; n <= 15; ++n) EXPECT_EQ(window.Text_R(n).text(), std::to_string(n));
+    EXPECT_NE(Pane().find("74 - 0\r\n7 - 8176\r\n1 - 8177\r\n"), std::string::npos) << Pane();
+    EXPECT_NE(Pane().find("15 - 8191\r\n"), std::string::npos);
+    EXPECT_EQ(window.Option2(2).value(), 1);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(JobFlowTest, SettingsWriteSendsTheEncodedEntriesAndReadsEachBack) {
+    window.Combo1.SetListIndex(4);
+    window.Text_Pac_Time.SetText("7");
+    window.Combo2.SetListIndex(1);
+    for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText(std::to_string(15 - n));
+    window.Command3.UserClick();
+    device.RunJob();
+
+    std::string expected;
+    auto exchange = [&](int object, int data) {
+        const char high = static_cast<char>(object / 256), low = static_cast<char>(object % 256);
+        expected += std::string{'\xAA', high, low, static_cast<char>(data)};
+        expected += std::string{'\x55', high, low};
+    };
+    exchange(0, 135);
+    exchange(8176, 1);
+    for (int n = 1; n <= 15; ++n) exchange(8176 + n, 15 - n);
+    EXPECT_EQ(device.line, expected);
+    EXPECT_EQ(device.table[0], 135);
+    EXPECT_EQ(state.ObjectData[8191], 0);
+    EXPECT_FALSE(state.WriteJob);
+    EXPECT_EQ(window.Combo1.text(), "100 msec") << "the panel shows what was read back";
+}
+
+TEST_F(JobFlowTest, ARefusedSettingsWriteChangesNothing) {
+    window.Combo1.SetListIndex(1);
+    window.Combo2.SetListIndex(1);
+    for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
+    window.Text_R(9).SetText("abc");
+    state.ObjectData[8180] = 44;
+    const SharedState before = state;
+    window.Command3.UserClick();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
+    EXPECT_NE(messages.shown[0].text.find("9"), std::string::npos) << messages.shown[0].text;
+    EXPECT_EQ(state.ObjectData, before.ObjectData);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_FALSE(state.WriteJob);
+    device.Cycle();
+    EXPECT_EQ(device.line, "") << "no job: the polls go unanswered";
+}
+
+TEST_F(JobFlowTest, StopRunsAgainAtTheEndOfAJobStartedFromAFrame) {
+    window.Option2(1).UserClick();  // over the list: objects 1 .. 8191 of the list
+    window.Text1.SetText("4321");
+    device.RunJob();
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(window.Option2(2).value(), 1);
+    // "Stop" ran when the engine selected it, copying the list's ends into the boxes again.
+    EXPECT_EQ(window.Text1.text(), "0");
+    EXPECT_EQ(window.Text2.text(), "8191");
+}
+
+}  // namespace
+}  // namespace zelmar::testing
