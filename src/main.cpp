@@ -1,0 +1,13 @@
+// The Zelmar programmer: one window through which a technician reads and writes a device's
+// configuration over a serial line.
+#include <QApplication>
+
+#include "platform/qt/programmer_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
+    zelmar::ProgrammerWindow programmer;
+    programmer.view.show();
+    return QApplication::exec();
+}

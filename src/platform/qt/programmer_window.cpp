@@ -1,0 +1,14 @@
+#include "platform/qt/programmer_window.h"
+
+namespace zelmar {
+
+ProgrammerWindow::ProgrammerWindow()
+    : window(Platform{port, messages, screen, fileDialog, files}), view(window.controls) {
+    messages.SetParent(&view);
+    fileDialog.SetParent(&view);
+    view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
+    // The view is watching already, so start-up's changes reach the widgets as they happen.
+    window.Form_Load();
+}
+
+}  // namespace zelmar

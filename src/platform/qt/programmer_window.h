@@ -1,0 +1,27 @@
+#pragma once
+// The programmer as it runs: the window's logic over the Qt platform, and its view. Built
+// before the event loop starts; start-up has run by the time the constructor returns.
+#include "platform/file_input.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/terminal_view.h"
+#include "window/frm_terminal.h"
+
+namespace zelmar {
+
+class ProgrammerWindow {
+  public:
+    ProgrammerWindow();
+    ProgrammerWindow(const ProgrammerWindow&) = delete;
+    ProgrammerWindow& operator=(const ProgrammerWindow&) = delete;
+
+    QtSerialPort port;
+    QtMessageBox messages;
+    QtScreen screen;
+    QtFileDialog fileDialog;
+    FileInput files;
+    frmTerminal window;
+    TerminalView view;
+};
+
+}  // namespace zelmar

@@ -1,0 +1,237 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <QFile>
+#include <QtGlobal>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+#include "window/numbers.h"
+
+namespace zelmar {
+
+namespace {
+
+// Line signals are polled: QSerialPort has no signal for their changes.
+constexpr int kLinePollMs = 250;
+
+QSerialPort::Parity ParityOf(char parity) {
+    switch (parity) {
+        case 'E':
+            return QSerialPort::EvenParity;
+        case 'O':
+            return QSerialPort::OddParity;
+        case 'M':
+            return QSerialPort::MarkParity;
+        case 'S':
+            return QSerialPort::SpaceParity;
+        default:
+            return QSerialPort::NoParity;
+    }
+}
+
+StepError Failure(const QString& text) {
+    return StepError(text.toStdString());
+}
+
+// Whether the device node refuses us for want of rights, as opposed to being held elsewhere.
+bool AccessDenied(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    const QByteArray name = QFile::encodeName(path);
+    return ::access(name.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#endif
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort() {
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { ReadAvailable(); });
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError error) { OnError(error); });
+    linePoll_.setInterval(kLinePollMs);
+    QObject::connect(&linePoll_, &QTimer::timeout, &port_, [this] { PollLines(); });
+}
+
+QtSerialPort::~QtSerialPort() {
+    quiet_ = true;
+    linePoll_.stop();
+    if (port_.isOpen()) port_.close();
+}
+
+QString QtSerialPort::DevicePath(int port) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    if (port >= 1 && port <= 4) {
+        const QString configured =
+            qEnvironmentVariable(qPrintable(QStringLiteral("ZELMAR_COM%1").arg(port)));
+        if (!configured.isEmpty()) return configured;
+    }
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+QString QtSerialPort::Describe() const {
+    return QStringLiteral("COM %1 (%2)").arg(portNumber_).arg(path_);
+}
+
+void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
+    portNumber_ = port;
+    path_ = DevicePath(port);
+    quiet_ = true;
+    port_.clearError();
+    port_.setPortName(path_);
+    port_.setBaudRate(settings.baudRate);
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    port_.setParity(ParityOf(settings.parity));
+    port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port_.setFlowControl(settings.handshaking ? QSerialPort::HardwareControl
+                                              : QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = port_.error();
+        const QString reason = port_.errorString();
+        port_.clearError();
+        quiet_ = false;
+        switch (error) {
+            case QSerialPort::DeviceNotFoundError:
+                throw Failure(
+                    QStringLiteral("COM %1 cannot be opened: the device %2 does not exist.")
+                        .arg(port)
+                        .arg(path_));
+            case QSerialPort::PermissionError:
+                if (AccessDenied(path_))
+                    throw Failure(
+                        QStringLiteral("COM %1 cannot be opened: access to %2 was denied. "
+                                       "You may need to join the dialout group "
+                                       "(and log in again).")
+                            .arg(port)
+                            .arg(path_));
+                throw Failure(QStringLiteral("COM %1 cannot be opened: %2 is busy, another program "
+                                             "holds it. Close that program and try again.")
+                                  .arg(port)
+                                  .arg(path_));
+            default:
+                throw Failure(QStringLiteral("COM %1 cannot be opened (%2): %3.")
+                                  .arg(port)
+                                  .arg(path_)
+                                  .arg(reason));
+        }
+    }
+    // Lines without modem signals (a pseudo-terminal, some adapters) refuse these; the data
+    // still flows, so that is no reason to fail the opening.
+    port_.setDataTerminalReady(settings.dtrEnable);
+    port_.setRequestToSend(settings.rtsEnable);
+    port_.clear();  // what waited in the system's buffers belongs to no dialogue of ours
+    lines_ = port_.pinoutSignals();
+    const bool linesReadable = port_.error() == QSerialPort::NoError;
+    port_.clearError();
+    quiet_ = false;
+    ++session_;
+    lossReported_ = false;
+    if (linesReadable) linePoll_.start();
+}
+
+void QtSerialPort::CloseDevice() {
+    linePoll_.stop();
+    quiet_ = true;
+    port_.clearError();
+    port_.close();
+    const QString reason = port_.errorString();
+    const bool stillOpen = port_.isOpen();
+    port_.clearError();
+    quiet_ = false;
+    // Restoring the line's old settings may fail on a device that has gone; the port is
+    // released all the same, and only a port left open is a failed close.
+    if (stillOpen)
+        throw Failure(QStringLiteral("%1 could not be closed: %2.").arg(Describe()).arg(reason));
+}
+
+void QtSerialPort::WriteDevice(std::string_view bytes) {
+    const auto size = static_cast<qint64>(bytes.size());
+    if (port_.write(bytes.data(), size) != size) {
+        ReportLoss(port_.errorString());
+        return;
+    }
+    // Hand the bytes to the system now rather than when the event loop next runs.
+    port_.flush();
+}
+
+void QtSerialPort::ReadAvailable() {
+    // QSerialPort raises readyRead only once for all that arrives while a handler waits in
+    // a nested event loop, a message box say; so read until nothing is left, again after
+    // each delivery.
+    while (port_.isOpen() && port_.bytesAvailable() > 0) {
+        const QByteArray bytes = port_.readAll();
+        Received(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+    if (quiet_ || error == QSerialPort::NoError) return;
+    switch (error) {
+        // A device that went away shows as any of these, some of them over and over.
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+            ReportLoss(port_.errorString());
+            break;
+        default:
+            port_.clearError();
+            Raise(comEventUnknown);
+            break;
+    }
+}
+
+void QtSerialPort::ReportLoss(const QString& cause) {
+    if (lossReported_) return;
+    lossReported_ = true;
+    // While the device is gone the read notifier keeps firing; stop listening at once, and
+    // close from the event loop, outside QSerialPort's own call.
+    linePoll_.stop();
+    const quint64 session = session_;
+    const QString text =
+        QStringLiteral("The connection on %1 was lost: %2. The port has been closed.")
+            .arg(Describe())
+            .arg(cause.isEmpty() ? QStringLiteral("the device stopped responding") : cause);
+    QMetaObject::invokeMethod(
+        &port_,
+        [this, session, text] {
+            if (session != session_ || !PortOpen()) return;
+            // Whatever the device sent before it went still belongs to the dialogue.
+            ReadAvailable();
+            if (session != session_ || !PortOpen()) return;
+            Lost(text.toStdString());
+        },
+        Qt::QueuedConnection);
+}
+
+void QtSerialPort::PollLines() {
+    quiet_ = true;
+    const QSerialPort::PinoutSignals now = port_.pinoutSignals();
+    const QSerialPort::SerialPortError error = port_.error();
+    const QString reason = port_.errorString();
+    port_.clearError();
+    quiet_ = false;
+    if (error == QSerialPort::ResourceError) {
+        ReportLoss(reason);
+        return;
+    }
+    if (error != QSerialPort::NoError) {
+        linePoll_.stop();  // the lines cannot be read here; stop asking
+        return;
+    }
+    const QSerialPort::PinoutSignals changed = now ^ lines_;
+    lines_ = now;
+    if (changed & QSerialPort::ClearToSendSignal) Raise(comEvCTS);
+    if (changed & QSerialPort::DataSetReadySignal) Raise(comEvDSR);
+    if (changed & QSerialPort::DataCarrierDetectSignal) Raise(comEvCD);
+    if (changed & QSerialPort::RingIndicatorSignal) Raise(comEvRing);
+}
+
+}  // namespace zelmar

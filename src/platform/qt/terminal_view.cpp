@@ -1,0 +1,519 @@
+#include "platform/qt/terminal_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+#include <QValidator>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "platform/qt/lamps.h"
+#include "window/numbers.h"
+
+namespace zelmar {
+
+namespace {
+
+// Stands for a CR in the pane's document: takes a place but no room.
+constexpr char16_t kCarriageReturnMark = u'\u200B';
+
+// The controls' texts are 8-bit characters, one per position; Latin-1 keeps that one to one.
+QString Q(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string S(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+// The length limit of a text box applies to what the user types, not to what the program
+// sets: a text longer than the limit still shows whole, and the user may shorten it but not
+// lengthen it. QLineEdit's own limit would cut the program's texts too.
+class LengthLimit : public QValidator {
+  public:
+    LengthLimit(const Control& control, QObject* parent) : QValidator(parent), control_(control) {}
+    State validate(QString& input, int& /*pos*/) const override {
+        const auto limit = static_cast<qsizetype>(control_.maxLength());
+        const auto before = static_cast<qsizetype>(control_.text().size());
+        return input.size() > limit && input.size() > before ? Invalid : Acceptable;
+    }
+
+  private:
+    const Control& control_;
+};
+
+// An image that reports a click: pressed and released over it with the left button.
+class LampLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        // Taking the press makes the release come here too.
+        event->setAccepted(event->button() == Qt::LeftButton);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+            onClick)
+            onClick();
+    }
+};
+
+bool IsPane(const Control& control) {
+    return control.kind() == ControlKind::TextBox && control.multiLine();
+}
+
+QColor ColorOf(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+}  // namespace
+
+// ---- the terminal pane --------------------------------------------------------------------
+
+TerminalPane::TerminalPane(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setUndoRedoEnabled(false);  // nothing to undo, and no history growing with the log
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);  // values run together
+}
+
+QString TerminalPane::ToDocument(std::string_view text) {
+    QString converted = Q(text);
+    converted.replace(QChar(u'\r'), QChar(kCarriageReturnMark));
+    return converted;
+}
+
+QString TerminalPane::FromDocument(QString text) {
+    text.replace(QChar::ParagraphSeparator, QChar(u'\n'));
+    text.replace(QChar(kCarriageReturnMark), QChar(u'\r'));
+    return text;
+}
+
+void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view inserted) {
+    QScrollBar* bar = verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    const int firstShown = firstVisibleBlock().position();
+    const int linesBefore = document()->lineCount();
+
+    QTextCursor cursor(document());
+    cursor.setPosition(static_cast<int>(pos));
+    if (removed) cursor.setPosition(static_cast<int>(pos + removed), QTextCursor::KeepAnchor);
+    if (inserted.empty()) {
+        cursor.removeSelectedText();
+    } else {
+        cursor.insertText(ToDocument(inserted));
+    }
+
+    if (following) {
+        bar->setValue(bar->maximum());
+    } else if (static_cast<int>(pos) < firstShown) {
+        bar->setValue(bar->value() - (linesBefore - document()->lineCount()));
+    }
+}
+
+void TerminalPane::Reset(std::string_view text) {
+    const QString converted = ToDocument(text);
+    if (FromDocument(toPlainText()) == Q(text)) return;
+    setPlainText(converted);
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+QMimeData* TerminalPane::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(FromDocument(textCursor().selection().toPlainText()));
+    return data;
+}
+
+// ---- the view -----------------------------------------------------------------------------
+
+TerminalView::TerminalView(ControlModel& model, double dpi)
+    : model_(model), dpi_(dpi > 0 ? dpi : QGuiApplication::primaryScreen()->logicalDotsPerInch()) {
+    const auto& all = model_.all();
+    Control& form = *all.front();
+    widgets_[&form] = this;
+    controlOf_[this] = &form;
+    setWindowIcon(ProgrammerIcon());
+    // The controls' places and sizes were made for an 8-point face; a larger default would
+    // spill over the boxes and buttons.
+    QFont face = font();
+    face.setPointSizeF(8);
+    setFont(face);
+    setFixedSize(Px(form.rect().width), Px(form.rect().height));
+    // Containers come before their controls, so every parent exists when a child is made.
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        Control& control = *all[i];
+        Create(control, widgets_.at(control.container()));
+    }
+    for (const auto& control : all) ApplyAll(*control);
+    for (const auto& control : all)
+        if (!control->children().empty()) ApplyStacking(*control);
+    ApplyTabOrder();
+    model_.observer = this;
+}
+
+TerminalView::~TerminalView() {
+    if (model_.observer == this) model_.observer = nullptr;
+}
+
+QWidget* TerminalView::WidgetOf(const Control& control) const {
+    auto it = widgets_.find(&control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+int TerminalView::Px(double twips) const {
+    return qRound(twips * dpi_ / 1440.0);
+}
+
+QRect TerminalView::PixelRect(const Control& control) const {
+    const Twips& r = control.rect();
+    QRect rect(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+    if (control.kind() == ControlKind::Label && control.autoSize())
+        rect.setSize(widgets_.at(&control)->sizeHint());
+    return rect;
+}
+
+QWidget* TerminalView::Create(Control& control, QWidget* parent) {
+    QWidget* widget = nullptr;
+    switch (control.kind()) {
+        case ControlKind::Form:
+            return this;
+        case ControlKind::Frame: {
+            auto* box = new QGroupBox(parent);
+            // A frame hides what lies beneath it, as the settings panel hides the job frames.
+            box->setAutoFillBackground(true);
+            box->setFocusPolicy(Qt::NoFocus);
+            widget = box;
+            break;
+        }
+        case ControlKind::Label: {
+            auto* label = new QLabel(parent);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setWordWrap(!control.autoSize());
+            widget = label;
+            break;
+        }
+        case ControlKind::TextBox: {
+            if (control.multiLine()) {
+                widget = new TerminalPane(parent);
+                break;
+            }
+            auto* edit = new QLineEdit(parent);
+            if (control.maxLength() > 0) edit->setValidator(new LengthLimit(control, edit));
+            connect(edit, &QLineEdit::textEdited, this,
+                    [&control](const QString& text) { control.UserEdit(S(text)); });
+            edit->installEventFilter(this);
+            widget = edit;
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);  // the list is the program's
+            connect(combo, &QComboBox::activated, this, [this, &control](int index) {
+                try {
+                    control.SetListIndex(index);
+                } catch (const StepError&) {
+                }
+                ApplyListIndex(control);
+            });
+            connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+                    [&control](const QString& text) { control.UserEdit(S(text)); });
+            widget = combo;
+            break;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(parent);
+            connect(list, &QListWidget::currentRowChanged, this, [this, &control](int row) {
+                try {
+                    control.SetListIndex(row);
+                } catch (const StepError&) {
+                }
+                ApplyListIndex(control);
+            });
+            widget = list;
+            break;
+        }
+        case ControlKind::CheckBox: {
+            auto* check = new QCheckBox(parent);
+            // The box has already toggled itself; the model decides what it shows.
+            connect(check, &QCheckBox::clicked, this, [this, &control] {
+                control.UserClick();
+                ApplyValue(control);
+            });
+            widget = check;
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto* button = new QPushButton(parent);
+            button->setCheckable(true);
+            button->setAutoExclusive(false);  // the model keeps the group exclusive
+            connect(button, &QPushButton::clicked, this, [this, &control] {
+                control.UserClick();
+                ApplyValue(control);
+            });
+            widget = button;
+            break;
+        }
+        case ControlKind::CommandButton: {
+            auto* button = new QPushButton(parent);
+            button->setAutoDefault(false);
+            connect(button, &QPushButton::clicked, this, [&control] { control.UserClick(); });
+            widget = button;
+            break;
+        }
+        case ControlKind::Image: {
+            auto* lamp = new LampLabel(parent);
+            lamp->setPixmap(QPixmap::fromImage(LampImage(control.picture())));
+            lamp->setScaledContents(control.stretch());
+            lamp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            // Only the lamp in front is seen: it covers those beneath, transparent corners too.
+            lamp->setAutoFillBackground(true);
+            lamp->onClick = [&control] { control.UserClick(); };
+            widget = lamp;
+            break;
+        }
+    }
+    widget->setObjectName(Q(control.index() < 0
+                                ? control.name()
+                                : control.name() + "(" + std::to_string(control.index()) + ")"));
+    if (!control.toolTip().empty()) widget->setToolTip(Q(control.toolTip()));
+    widgets_[&control] = widget;
+    controlOf_[widget] = &control;
+    return widget;
+}
+
+void TerminalView::ApplyAll(const Control& control) {
+    ApplyCaption(control);
+    ApplyItems(control);
+    ApplyText(control);
+    ApplyValue(control);
+    // A colour of 0 is the one every control starts with: the platform's own.
+    if (control.foreColor() != 0) ApplyForeColor(control);
+    WidgetOf(control)->setEnabled(control.enabled());
+    ApplyPosition(control);
+}
+
+void TerminalView::ApplyCaption(const Control& control) {
+    QWidget* widget = WidgetOf(control);
+    const QString caption = Q(control.caption());
+    switch (control.kind()) {
+        case ControlKind::Form:
+            setWindowTitle(caption);
+            break;
+        case ControlKind::Frame:
+            static_cast<QGroupBox*>(widget)->setTitle(caption);
+            break;
+        case ControlKind::Label:
+            static_cast<QLabel*>(widget)->setText(caption);
+            if (control.autoSize()) widget->resize(widget->sizeHint());
+            break;
+        case ControlKind::CheckBox:
+        case ControlKind::OptionButton:
+        case ControlKind::CommandButton:
+            static_cast<QAbstractButton*>(widget)->setText(caption);
+            break;
+        default:
+            break;
+    }
+}
+
+void TerminalView::ApplyText(const Control& control) {
+    QWidget* widget = WidgetOf(control);
+    if (control.kind() == ControlKind::ComboBox) {
+        auto* combo = static_cast<QComboBox*>(widget);
+        const QSignalBlocker block(combo);
+        if (combo->currentText() != Q(control.text())) combo->setEditText(Q(control.text()));
+    } else if (IsPane(control)) {
+        static_cast<TerminalPane*>(widget)->Reset(control.text());
+    } else if (control.kind() == ControlKind::TextBox) {
+        auto* edit = static_cast<QLineEdit*>(widget);
+        if (edit->text() != Q(control.text())) {
+            edit->setText(Q(control.text()));
+            ApplySelection(control);
+        }
+    }
+}
+
+void TerminalView::ApplySelection(const Control& control) {
+    // The pane's caret is the log's business only; showing it would scroll the pane away
+    // from a user reading older lines.
+    if (control.kind() != ControlKind::TextBox || control.multiLine()) return;
+    auto* edit = static_cast<QLineEdit*>(WidgetOf(control));
+    const int start = static_cast<int>(control.selStart());
+    const int length = static_cast<int>(control.selLength());
+    if (length > 0) {
+        edit->setSelection(start, length);
+    } else {
+        edit->setCursorPosition(start);
+    }
+}
+
+void TerminalView::ApplyValue(const Control& control) {
+    QWidget* widget = WidgetOf(control);
+    if (control.kind() == ControlKind::CheckBox) {
+        auto* check = static_cast<QCheckBox*>(widget);
+        const QSignalBlocker block(check);
+        check->setCheckState(control.value() == 2   ? Qt::PartiallyChecked
+                             : control.value() == 1 ? Qt::Checked
+                                                    : Qt::Unchecked);
+    } else if (control.kind() == ControlKind::OptionButton) {
+        auto* button = static_cast<QPushButton*>(widget);
+        const QSignalBlocker block(button);
+        button->setChecked(control.value() != 0);
+    }
+}
+
+void TerminalView::ApplyItems(const Control& control) {
+    QStringList items;
+    for (const std::string& item : control.items()) items.append(Q(item));
+    if (control.kind() == ControlKind::ComboBox) {
+        auto* combo = static_cast<QComboBox*>(WidgetOf(control));
+        const QSignalBlocker block(combo);
+        combo->clear();
+        combo->addItems(items);
+    } else if (control.kind() == ControlKind::ListBox) {
+        auto* list = static_cast<QListWidget*>(WidgetOf(control));
+        const QSignalBlocker block(list);
+        list->clear();
+        list->addItems(items);
+    } else {
+        return;
+    }
+    ApplyListIndex(control);
+}
+
+void TerminalView::ApplyListIndex(const Control& control) {
+    if (control.kind() == ControlKind::ComboBox) {
+        auto* combo = static_cast<QComboBox*>(WidgetOf(control));
+        const QSignalBlocker block(combo);
+        combo->setCurrentIndex(control.listIndex());
+        // Choosing an entry rewrites the edit field; the model's text is what it shows.
+        combo->setEditText(Q(control.text()));
+    } else if (control.kind() == ControlKind::ListBox) {
+        auto* list = static_cast<QListWidget*>(WidgetOf(control));
+        const QSignalBlocker block(list);
+        list->setCurrentRow(control.listIndex());
+    }
+}
+
+void TerminalView::ApplyForeColor(const Control& control) {
+    QWidget* widget = WidgetOf(control);
+    QPalette palette = widget->palette();
+    // Only the role of the control's own text, not the frame, arrows or glyphs around it.
+    QPalette::ColorRole role = QPalette::WindowText;
+    if (control.kind() == ControlKind::TextBox || control.kind() == ControlKind::ComboBox ||
+        control.kind() == ControlKind::ListBox)
+        role = QPalette::Text;
+    else if (control.kind() == ControlKind::CommandButton ||
+             control.kind() == ControlKind::OptionButton)
+        role = QPalette::ButtonText;
+    palette.setColor(role, ColorOf(control.foreColor()));
+    widget->setPalette(palette);
+}
+
+void TerminalView::ApplyStacking(const Control& container) {
+    for (const Control* child : container.children()) WidgetOf(*child)->raise();
+}
+
+void TerminalView::ApplyPosition(const Control& control) {
+    if (control.kind() == ControlKind::Form) {
+        // The window's Left and Top are those of its outer frame, as move() takes them.
+        move(Px(control.rect().left), Px(control.rect().top));
+        return;
+    }
+    WidgetOf(control)->setGeometry(PixelRect(control));
+}
+
+void TerminalView::ApplyTabOrder() {
+    std::vector<std::pair<int, QWidget*>> order;
+    for (const auto& control : model_.all()) {
+        QWidget* widget = WidgetOf(*control);
+        if (control->tabIndex() && widget->focusPolicy() != Qt::NoFocus)
+            order.emplace_back(*control->tabIndex(), widget);
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1].second, order[i].second);
+}
+
+void TerminalView::TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
+                               std::string_view inserted) {
+    if (IsPane(control)) {
+        static_cast<TerminalPane*>(WidgetOf(control))->Splice(pos, removed, inserted);
+        return;
+    }
+    ApplyText(control);
+}
+
+void TerminalView::PropertyChanged(const Control& control, Property property) {
+    switch (property) {
+        case Property::Caption:
+            ApplyCaption(control);
+            break;
+        case Property::Text:
+            ApplyText(control);
+            break;
+        case Property::Selection:
+            ApplySelection(control);
+            break;
+        case Property::Enabled:
+            WidgetOf(control)->setEnabled(control.enabled());
+            break;
+        case Property::Value:
+            ApplyValue(control);
+            break;
+        case Property::ListIndex:
+            ApplyListIndex(control);
+            break;
+        case Property::Items:
+            ApplyItems(control);
+            break;
+        case Property::ForeColor:
+            ApplyForeColor(control);
+            break;
+        case Property::Stacking:
+            if (control.container()) ApplyStacking(*control.container());
+            break;
+        case Property::Position:
+            ApplyPosition(control);
+            break;
+    }
+}
+
+void TerminalView::closeEvent(QCloseEvent* event) {
+    int cancel = 0;
+    if (onClose) onClose(cancel);
+    event->setAccepted(cancel == 0);
+}
+
+bool TerminalView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving for another window or a popup is no move to another control.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            auto it = controlOf_.find(watched);
+            if (it != controlOf_.end()) it->second->UserLeave();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zelmar
