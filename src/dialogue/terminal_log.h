@@ -44,11 +44,12 @@ void AppendLogEntry(Control& term, std::string& entry, const Control& onlyData, 
     });
     if (hidden) return;
     guard([&] { state.TermTextLength = static_cast<std::int32_t>(term.text().size()); });
-    guard([&] {
-        if (state.TermTextLength <= kPaneLimit) return;
-        term.SetText(term.text().substr(kPaneCut));
-        state.TermTextLength = static_cast<std::int32_t>(term.text().size());
-    });
+    bool cut = false;
+    guard([&] { cut = state.TermTextLength > kPaneLimit; });
+    if (cut) {
+        guard([&] { term.SetText(term.text().substr(kPaneCut)); });
+        guard([&] { state.TermTextLength = static_cast<std::int32_t>(term.text().size()); });
+    }
     guard([&] { term.SetSelStart(static_cast<std::size_t>(state.TermTextLength)); });
     guard([&] { state.ScanPos = NormaliseLineEnds(entry); });
     guard([&] { term.SetSelText(entry); });

@@ -1,0 +1,376 @@
+// The dialogue with a simulated device, through the whole window: bytes answered, the image,
+// the log, the status lamp and the failure boxes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/window_fixture.h"
+
+namespace zelmar::testing {
+namespace {
+
+struct Step {
+    int received;
+    std::string sent;
+    int lamp;
+};
+
+std::string Byte(int value) {
+    return std::string(1, static_cast<char>(value));
+}
+
+std::vector<Step> ReadSteps(int object, int data) {
+    return {{172, "", 1},
+            {172, "\x55", 1},
+            {202, Byte(object / 256), 1},
+            {202, Byte(object % 256), 1},
+            {data, "", 1}};
+}
+
+std::vector<Step> WriteSteps(int object, int image) {
+    return {{172, "", 2},
+            {172, "\xAA", 2},
+            {202, Byte(object / 256), 2},
+            {202, Byte(object % 256), 2},
+            {202, Byte(image), 2},
+            {202, "", 2}};
+}
+
+std::string Line(int data, const std::string& object) {
+    return std::to_string(data) + " - " + object + "\r\n";
+}
+
+class DialogueTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Connect();
+        Feed({172});  // the link's first poll
+        window.txtTerm.SetText("");
+    }
+
+    void StartJob(Number first, Number end, bool write) {
+        state.CurObject = first;
+        state.EndObject = end;
+        state.ListPos = 0;
+        state.WriteJob = write;
+        state.LinkMode = write ? 2 : 1;
+    }
+    void StartJob(double first, double end, bool write = false) {
+        StartJob(Number::Double(first), Number::Double(end), write);
+    }
+
+    void Run(const std::vector<Step>& steps, std::size_t count = SIZE_MAX) {
+        for (std::size_t i = 0; i < steps.size() && i < count; ++i) {
+            SCOPED_TRACE("value " + std::to_string(i) + ": " + std::to_string(steps[i].received));
+            EXPECT_EQ(Feed({steps[i].received}), steps[i].sent);
+            EXPECT_EQ(StatusLamp(), steps[i].lamp);
+        }
+    }
+
+    void UseList(std::initializer_list<const char*> entries) {
+        window.List1.Clear();
+        for (const char* entry : entries) window.List1.AddItem(entry);
+    }
+};
+
+// ---- whole exchanges ------------------------------------------------------------------------
+
+struct ExchangeCase {
+    int object, image, readBack;
+};
+
+class ExchangeTest : public DialogueTest, public ::testing::WithParamInterface<ExchangeCase> {};
+
+TEST_P(ExchangeTest, ReadStoresAndLogsTheDataByte) {
+    const ExchangeCase& c = GetParam();
+    StartJob(c.object, c.object);
+    Run(ReadSteps(c.object, c.readBack));
+    EXPECT_EQ(state.ObjectData[c.object], c.readBack);
+    EXPECT_EQ(Pane(), Line(c.readBack, std::to_string(c.object)));  // "Only Data" hides polls
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(StatusLamp(), 1);  // until the device polls again in idle
+    Run({{172, "", 0}});
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_P(ExchangeTest, WriteSendsTheImageThenReadsItBack) {
+    const ExchangeCase& c = GetParam();
+    state.ObjectData[c.object] = static_cast<std::uint8_t>(c.image);
+    StartJob(c.object, c.object, true);
+    Run(WriteSteps(c.object, c.image));
+    EXPECT_EQ(state.LinkMode, 1);
+    EXPECT_EQ(state.WriteStep, 0);
+    EXPECT_TRUE(state.WriteJob);
+    Run(ReadSteps(c.object, c.readBack));
+    EXPECT_EQ(state.ObjectData[c.object], c.readBack);
+    EXPECT_EQ(Pane(), Line(c.readBack, std::to_string(c.object)));
+    EXPECT_FALSE(state.WriteJob);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// Read-back values 172 and 202 arrive where a poll could: they are data all the same.
+INSTANTIATE_TEST_SUITE_P(Objects, ExchangeTest,
+                         ::testing::Values(ExchangeCase{0, 0x5A, 201}, ExchangeCase{8176, 3, 7},
+                                           ExchangeCase{8191, 172, 202},
+                                           ExchangeCase{8191, 0, 172}));
+
+TEST_F(DialogueTest, PollsAreLoggedOnLinesOfTheirOwnWithoutOnlyData) {
+    window.Check1.SetValue(0);
+    StartJob(5, 5);
+    Run(ReadSteps(5, 35));
+    Feed({172});
+    EXPECT_EQ(Pane(), "172\r\n172\r\n202\r\n202\r\n35 - 5\r\n172\r\n");
+}
+
+TEST_F(DialogueTest, MarkedPollOutsideAReadMatchesNothing) {
+    state.LinkStep = 4;  // left over; the mode is idle
+    window.Image1(2).BringToFront();
+    EXPECT_EQ(Feed({172, 202}), "");
+    EXPECT_EQ(Pane(), "172*202*");
+    EXPECT_EQ(StatusLamp(), 2);
+    EXPECT_EQ(state.LinkStep, 4);
+}
+
+// ---- values out of place -------------------------------------------------------------------
+
+class StrayReadTest : public DialogueTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(StrayReadTest, IsTakenAsTheDataByte) {
+    StartJob(8000, 8000);
+    Run(ReadSteps(8000, 0), GetParam());
+    EXPECT_EQ(Feed({17}), "");
+    EXPECT_EQ(StatusLamp(), 1);  // lit for the value even though it ends the job
+    EXPECT_EQ(state.ObjectData[8000], 17);
+    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(Pane(), "17 - 8000\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayReadTest, ::testing::Values(0u, 1u, 2u, 3u));
+
+class StrayWriteTest : public DialogueTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(StrayWriteTest, IsOnlyLogged) {
+    state.ObjectData[8000] = 9;
+    StartJob(8000, 8000, true);
+    Run(WriteSteps(8000, 9), GetParam());
+    const std::int16_t step = state.WriteStep;
+    EXPECT_EQ(Feed({17}), "");
+    EXPECT_EQ(state.WriteStep, step);
+    EXPECT_EQ(state.LinkMode, 2);
+    EXPECT_EQ(state.ObjectData[8000], 9);
+    EXPECT_EQ(Pane(), "17");
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayWriteTest, ::testing::Values(0u, 1u, 2u, 3u, 4u, 5u));
+
+// ---- jobs over several objects -------------------------------------------------------------
+
+TEST_F(DialogueTest, StopInMidExchangeEndsWithTheObjectUnderWay) {
+    window.Command2_Click();  // the settings read: the list from 0 to 8191
+    Run(ReadSteps(0, 9));
+    EXPECT_EQ(state.CurObject, Number::Int16(8176));
+    EXPECT_EQ(window.Label5.caption(), "8176");
+    Run(ReadSteps(8176, 0), 3);  // the high address byte of 8176 is out
+    window.Option2_Click(2);
+    Run({{202, "\xFF", 1}, {44, "", 1}});
+    EXPECT_EQ(state.ObjectData[8191], 44);
+    EXPECT_EQ(state.ObjectData[8176], 0);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(Pane(), "9 - 0\r\n44 - 8191\r\n");
+}
+
+struct ListCase {
+    std::vector<const char*> entries;
+    double end;
+    std::vector<int> addressed;  // objects in the order the job reads them
+};
+
+class ListWalkTest : public DialogueTest, public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(ListWalkTest, FollowsTheListEntries) {
+    const ListCase& c = GetParam();
+    window.List1.Clear();
+    for (const char* entry : c.entries) window.List1.AddItem(entry);
+    StartJob(NumberOfText(window.List1.items().front()), c.end);
+    int data = 1;
+    for (int object : c.addressed) {
+        SCOPED_TRACE(object);
+        ASSERT_EQ(state.LinkMode, 1);
+        Run(ReadSteps(object, data));
+        EXPECT_EQ(state.ObjectData[object], data++);
+    }
+    EXPECT_EQ(state.LinkMode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ListWalkTest,
+    ::testing::Values(ListCase{{"5", "7", "9"}, 9, {5, 7, 9}},
+                      ListCase{{"5", "7", "9"}, 7, {5, 7}},  // the end entry ends it
+                      ListCase{{"5", "x", "y"}, 0, {5, 0}},  // no number: object 0
+                      ListCase{{"5", "8"}, 0, {5, 8, 0}},    // past the last entry: object 0
+                      ListCase{{"1", "40abc"}, 40, {1, 40}}));
+
+TEST_F(DialogueTest, WithoutTheListTheJobCountsUp) {
+    window.Check4.SetValue(0);
+    StartJob(Number::Int16(255), Number::Int16(256), false);
+    Run(ReadSteps(255, 1));
+    EXPECT_EQ(window.Label5.caption(), "256");
+    Run(ReadSteps(256, 2));
+    EXPECT_EQ(state.LinkMode, 0);
+}
+
+TEST_F(DialogueTest, WriteJobWritesAndReadsBackEachObject) {
+    UseList({"100", "101"});
+    state.ObjectData[100] = 1;
+    state.ObjectData[101] = 2;
+    StartJob(100, 101, true);
+    Run(WriteSteps(100, 1));
+    Run(ReadSteps(100, 11));
+    EXPECT_EQ(state.LinkMode, 2);  // the next object begins with its write
+    Run(WriteSteps(101, 2));
+    Run(ReadSteps(101, 12));
+    EXPECT_EQ(state.ObjectData[100], 11);
+    EXPECT_EQ(state.ObjectData[101], 12);
+    EXPECT_EQ(Pane(), "11 - 100\r\n12 - 101\r\n");
+}
+
+TEST_F(DialogueTest, StopIsShownBeforeTheJobFlagGoesAndThePanelIsFilled) {
+    window.Option3(1).onClick = nullptr;  // select "Write" without starting a job
+    window.Option3(1).SetValue(1);
+    bool writeJobAtStop = false;
+    std::string packetTimeAtStop = "unset";
+    window.Option3(2).onClick = [&] {
+        writeJobAtStop = state.WriteJob;
+        packetTimeAtStop = window.Text_Pac_Time.text();
+    };
+    state.ObjectData[0] = 0x27;
+    StartJob(0, 0, true);
+    Run(WriteSteps(0, 0x27));
+    Run(ReadSteps(0, 0x27));
+    EXPECT_TRUE(writeJobAtStop);
+    EXPECT_EQ(packetTimeAtStop, "");
+    EXPECT_EQ(window.Option3(2).value(), 1);
+    EXPECT_EQ(window.Text_Pac_Time.text(), "7");
+    EXPECT_EQ(window.Combo1.text(), "10 msec");
+}
+
+// ---- the first value of a link -------------------------------------------------------------
+
+TEST_F(WindowTest, FirstValueOtherThanThePollRestartsTheLink) {
+    Connect();
+    window.txtTerm.SetText("old");
+    EXPECT_EQ(Feed({202}), "");
+    EXPECT_EQ(Pane(), "");
+    EXPECT_EQ(port.CloseCount(), 1);
+    EXPECT_EQ(port.OpenedPorts().size(), 2u);
+    EXPECT_TRUE(port.PortOpen());
+    EXPECT_TRUE(state.JustConnected);
+
+    window.Check1.SetValue(0);
+    state.LinkMode = 1;  // a job waiting for the link
+    EXPECT_EQ(Feed({172, 172}), "\x55");
+    EXPECT_FALSE(state.JustConnected);
+    EXPECT_EQ(Pane(), "172\r\n172\r\n");
+    EXPECT_EQ(port.CloseCount(), 1);
+}
+
+// ---- failures ------------------------------------------------------------------------------
+
+struct FailureCase {
+    double object;
+    bool write;
+    std::vector<Step> steps;
+    std::string pane;
+    int failures;
+};
+
+class FailureTest : public DialogueTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FailureTest, IsReportedAndTheJobGoesOn) {
+    const FailureCase& c = GetParam();
+    const ObjectTable image = state.ObjectData;
+    StartJob(c.object, c.object, c.write);
+    Run(c.steps);
+    ASSERT_EQ(messages.shown.size(), static_cast<std::size_t>(c.failures));
+    for (const Message& m : messages.shown) {
+        EXPECT_EQ(m.icon, MessageIcon::None);
+        EXPECT_EQ(m.caption, "Zelmar prg");
+    }
+    EXPECT_EQ(state.ObjectData, image);
+    EXPECT_EQ(Pane(), c.pane);
+    EXPECT_TRUE(port.PortOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OutOfRange, FailureTest,
+    ::testing::Values(
+        // The table has no entry 9000: nothing stored, the job still ends; polls stay bare.
+        FailureCase{9000,
+                    false,
+                    {{172, "", 1},
+                     {172, "\x55", 1},
+                     {202, "\x23", 1},
+                     {202, "\x28", 1},
+                     {17, "", 1},
+                     {172, "", 0}},
+                    "172172202202"
+                    "17 - 9000\r\n172",
+                    1},
+        FailureCase{-1,
+                    false,
+                    {{172, "", 1}, {172, "\x55", 1}, {202, Byte(0), 1}, {202, "", 1}, {17, "", 1}},
+                    "172172202202"
+                    "17 - -1\r\n",
+                    2},
+        FailureCase{70000,
+                    false,
+                    {{172, "", 1}, {172, "\x55", 1}, {202, "", 1}, {202, "\x70", 1}, {17, "", 1}},
+                    "172172202202"
+                    "17 - 70000\r\n",
+                    2},
+        // The write's data byte cannot be sent, yet the exchange goes on to the read.
+        FailureCase{9000,
+                    true,
+                    {{172, "", 2},
+                     {172, "\xAA", 2},
+                     {202, "\x23", 2},
+                     {202, "\x28", 2},
+                     {202, "", 2},
+                     {202, "", 2},
+                     {172, "", 1}},
+                    "172172202202202202172",
+                    1}));
+
+TEST_F(DialogueTest, ListPositionOverflowIsReportedAndTheJobAddressesObjectZero) {
+    StartJob(5, 6);
+    state.ListPos = INT16_MAX;
+    Run(ReadSteps(5, 1));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(state.CurObject, Number::Int16(0));
+    EXPECT_EQ(state.LinkMode, 1);
+}
+
+TEST_F(DialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {
+    std::string paneWhileOpen;
+    messages.whileOpen = [&](const Message&) {
+        messages.whileOpen = nullptr;
+        port.FeedByte(35);
+        port.FeedByte(36);
+        paneWhileOpen = Pane();
+    };
+    StartJob(9000, 9000);
+    Run({{172, "", 1}, {172, "\x55", 1}, {202, "\x23", 1}, {202, "\x28", 1}});
+    window.txtTerm.SetText("");
+    Feed({17});
+    EXPECT_EQ(paneWhileOpen, "");
+    EXPECT_EQ(Pane(), "17 - 9000\r\n3536");
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zelmar::testing
