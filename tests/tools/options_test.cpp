@@ -1,0 +1,83 @@
+// The simulator's command line.
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace zelmar::sim {
+namespace {
+
+ParsedOptions Parse(std::vector<std::string_view> args) {
+    return ParseOptions(args);
+}
+
+TEST(SimOptions, ReadsEveryFlagAndItsValue) {
+    ParsedOptions parsed = Parse({"--fast",
+                                  "--link",
+                                  "/tmp/zel",
+                                  "--table",
+                                  "in.txt",
+                                  "--save",
+                                  "out.txt",
+                                  "--log",
+                                  "log.txt",
+                                  "--first-byte",
+                                  "202",
+                                  "--first-byte-links",
+                                  "2",
+                                  "--noise",
+                                  "3",
+                                  "--seed",
+                                  "99",
+                                  "--hangup-after",
+                                  "17",
+                                  "--data-poll-values",
+                                  "--exit-on-close",
+                                  "--answer-wait",
+                                  "45"});
+    ASSERT_EQ(parsed.error, "");
+    const Options& o = parsed.options;
+    EXPECT_TRUE(o.fast);
+    EXPECT_EQ(o.link, "/tmp/zel");
+    EXPECT_EQ(o.table, "in.txt");
+    EXPECT_EQ(o.save, "out.txt");
+    EXPECT_EQ(o.log, "log.txt");
+    EXPECT_EQ(o.faults.first_byte, 202);
+    EXPECT_EQ(o.faults.first_byte_links, 2);
+    EXPECT_EQ(o.faults.noise, 3);
+    EXPECT_EQ(o.faults.seed, 99u);
+    EXPECT_EQ(o.hangup_after, 17);
+    EXPECT_TRUE(o.place_poll_values);
+    EXPECT_TRUE(o.exit_on_close);
+    EXPECT_EQ(o.answer_wait_ms, 45);
+}
+
+TEST(SimOptions, AnswerWaitDependsOnPacingUnlessGiven) {
+    EXPECT_EQ(Parse({}).options.answer_wait_ms, kRealAnswerWaitMs);
+    EXPECT_EQ(Parse({"--fast"}).options.answer_wait_ms, kFastAnswerWaitMs);
+    EXPECT_EQ(Parse({"--answer-wait", "5", "--fast"}).options.answer_wait_ms, 5);
+    EXPECT_FALSE(Parse({}).options.faults.first_byte);
+}
+
+class SimBadOptionsTest : public testing::TestWithParam<std::vector<std::string_view>> {};
+
+TEST_P(SimBadOptionsTest, AreRefused) {
+    EXPECT_NE(Parse(GetParam()).error, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, SimBadOptionsTest,
+                         testing::Values(std::vector<std::string_view>{"--first-byte", "256"},
+                                         std::vector<std::string_view>{"--first-byte", "-1"},
+                                         std::vector<std::string_view>{"--first-byte"},
+                                         std::vector<std::string_view>{"--noise", "x"},
+                                         std::vector<std::string_view>{"--hangup-after", "0"},
+                                         std::vector<std::string_view>{"--answer-wait", "0"},
+                                         std::vector<std::string_view>{"--seed", "4294967296"},
+                                         std::vector<std::string_view>{"--table"},
+                                         std::vector<std::string_view>{"--log", ""},
+                                         std::vector<std::string_view>{"--fast", "--slow"},
+                                         std::vector<std::string_view>{"table.txt"}));
+
+}  // namespace
+}  // namespace zelmar::sim

@@ -1,0 +1,107 @@
+#pragma once
+// The device's side of the serial dialogue as a pure state machine: no clock, no port. The I/O
+// loop asks it for the next byte to send, handing over whatever the programmer sent since the
+// previous byte (nothing when the answer window passed in silence), and honours its wish to wait
+// for an answer or not.
+//
+// What the device sends, with the programmer's expected answers:
+//
+//   read of object N                       write of object N
+//   172        (no answer)                 172        (no answer)
+//   172     -> 0x55                        172     -> 0xAA
+//   202     -> N div 256 (0..31)           202     -> N div 256 (0..31)
+//   202     -> N mod 256                   202     -> N mod 256
+//   data byte of N (no answer)             202     -> data byte D, stored at N
+//                                          202        (no answer)
+//
+// Between exchanges the device polls 172 and waits for an answer after each one. The first 172
+// after the link starts and after every exchange is an exception: a programmer in step never
+// answers it, so the device does not wait there and counts an answer to it as unexpected. Any
+// unexpected answer, or silence where an answer is due, sends the device back to idle polling.
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <span>
+
+#include "object_table.h"
+
+namespace zelmar::sim {
+
+inline constexpr std::uint8_t kPoll = 172;           // 0xAC
+inline constexpr std::uint8_t kAddressPoll = 202;    // 0xCA
+inline constexpr std::uint8_t kReadCommand = 0x55;   // 85
+inline constexpr std::uint8_t kWriteCommand = 0xAA;  // 170
+
+// Deliberate misbehaviour, so that a programmer's handling of a faulty line can be tested.
+struct DeviceFaults {
+    // Sent instead of the first 172 of a link (see Device::LinkOpened).
+    std::optional<std::uint8_t> first_byte;
+    // How many links get the faulty first byte; negative means every one.
+    int first_byte_links = -1;
+    // Bytes that are neither 172 nor 202, sent after every idle poll left unanswered.
+    int noise = 0;
+    std::uint32_t seed = 1;
+};
+
+// One byte for the line, and whether the device waits for the programmer's answer to it.
+struct Emission {
+    std::uint8_t byte;
+    bool awaits_answer;
+    bool operator==(const Emission&) const = default;
+};
+
+class Device {
+  public:
+    // Where the device stands, named after the last byte it sent.
+    enum class Phase {
+        kLinkStart,    // nothing sent on this link yet
+        kFaultyFirst,  // sent the faulty first byte
+        kFirstPoll,    // sent the 172 that no programmer answers
+        kPoll,         // sent an idle 172 that may be answered with a command
+        kNoise,        // sent a noise byte
+        kReadHigh,     // read: sent 202 for the high address byte
+        kReadLow,      // read: sent 202 for the low address byte
+        kReadData,     // read: sent the data byte
+        kWriteHigh,    // write: sent 202 for the high address byte
+        kWriteLow,     // write: sent 202 for the low address byte
+        kWriteData,    // write: sent 202 for the data byte
+        kWriteEnd,     // write: sent the closing 202
+    };
+
+    explicit Device(ObjectTable table, DeviceFaults faults = {});
+
+    // The next byte to send. `answer` holds every byte that arrived since the previous one.
+    Emission Next(std::span<const std::uint8_t> answer);
+
+    // A programmer has (re)opened the line: start over as after power-on, with the first-byte
+    // fault if it still applies. Any exchange under way is abandoned.
+    void LinkOpened();
+
+    const ObjectTable& Table() const { return table_; }
+    Phase CurrentPhase() const { return phase_; }
+    // Data bytes of read exchanges sent so far.
+    long DataBytesSent() const { return data_bytes_sent_; }
+    // Answers that did not fit the exchange, and answers missing where one was due.
+    long Irregularities() const { return irregularities_; }
+
+  private:
+    Emission Send(Phase phase, std::uint8_t byte, bool awaits_answer);
+    Emission StartLink();
+    Emission Idle();
+    Emission AfterIdlePoll(std::span<const std::uint8_t> answer);
+    Emission AddressByte(std::span<const std::uint8_t> answer, Phase next);
+    std::uint8_t NoiseByte();
+
+    ObjectTable table_;
+    DeviceFaults faults_;
+    std::mt19937 random_;
+    Phase phase_ = Phase::kLinkStart;
+    int faulty_links_left_;
+    int noise_left_ = 0;
+    int high_ = 0;    // high address byte of the exchange under way
+    int object_ = 0;  // object number of the exchange under way
+    long data_bytes_sent_ = 0;
+    long irregularities_ = 0;
+};
+
+}  // namespace zelmar::sim

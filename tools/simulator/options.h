@@ -1,0 +1,40 @@
+#pragma once
+// The simulator's command line.
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "device.h"
+
+namespace zelmar::sim {
+
+struct Options {
+    std::optional<std::string> link;   // symbolic link to the line's path
+    std::optional<std::string> table;  // table file to start from
+    std::optional<std::string> save;   // table file written on exit
+    std::optional<std::string> log;    // byte-by-byte traffic log
+    bool fast = false;                 // no line timing, only the answer waits
+    int answer_wait_ms = 0;            // answer window after a poll
+    bool place_poll_values = false;
+    long hangup_after = 0;  // data bytes after which the device vanishes; 0 = never
+    bool exit_on_close = false;
+    DeviceFaults faults;
+    bool help = false;
+};
+
+inline constexpr int kRealAnswerWaitMs = 30;
+inline constexpr int kFastAnswerWaitMs = 20;
+
+struct ParsedOptions {
+    Options options;
+    std::string error;  // empty when the command line is good
+};
+
+// Reads the arguments after the program name.
+ParsedOptions ParseOptions(std::span<const std::string_view> args);
+
+// The --help text.
+std::string Usage(std::string_view program);
+
+}  // namespace zelmar::sim
