@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The newcomer's commands: installs what is missing (Debian 12), builds, and then
+#   run    starts a simulated device on a pseudo-terminal and the programmer connected to it
+#   test   runs every test
+#   bench  runs the benchmarks
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${ZELMAR_BUILD_DIR:-$here/build}"
+packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
+          libbenchmark-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+build_all() {
+    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" -j"$(nproc)"
+}
+
+run_program() {
+    local simulator="$build/tools/simulator/zelmar-simulator"
+    if [ -n "${ZELMAR_COM1:-}" ] || [ ! -x "$simulator" ]; then
+        exec "$build/src/zelmar-programator"
+    fi
+    # COM 1 is the simulated device unless the caller points it at real hardware.
+    local link="${TMPDIR:-/tmp}/zelmar-com1"
+    "$simulator" --link "$link" >/dev/null &
+    local sim=$!
+    trap 'kill $sim 2>/dev/null || true' EXIT
+    for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+    echo "Simulated device on COM 1 ($link). Click the red lamp, then \"Read\"."
+    ZELMAR_COM1="$link" "$build/src/zelmar-programator"
+}
+
+case "${1:-}" in
+    run)
+        install_missing
+        build_all
+        run_program
+        ;;
+    test)
+        install_missing
+        build_all
+        QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+        ;;
+    bench)
+        install_missing
+        build_all
+        for b in "$build"/bench/*/*-bench; do [ -x "$b" ] && "$b"; done
+        ;;
+    *)
+        echo "usage: $0 run|test|bench" >&2
+        exit 2
+        ;;
+esac
