@@ -57,7 +57,7 @@ case "${1:-}" in
     bench)
         install_missing
         build_all
-        for b in "$build"/bench/*/*-bench; do [ -x "$b" ] && "$b"; done
+        for b in "$build"/bench/*/*_bench; do [ -x "$b" ] && "$b"; done
         ;;
     *)
         echo "usage: $0 run|test|bench" >&2

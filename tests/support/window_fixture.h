@@ -75,7 +75,7 @@ class WindowTest : public ::testing::Test {
 
     void SetUp() override { window.Form_Load(); }
 
-    // Opens the port from the red lamp and lets the device's first poll through.
+    // Opens the port from the red lamp; the device's first value is still to come.
     void Connect() {
         window.imgNotConnected_Click();
         ASSERT_TRUE(port.PortOpen());
