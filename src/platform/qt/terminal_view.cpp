@@ -109,8 +109,9 @@ QString TerminalPane::FromDocument(QString text) {
 void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view inserted) {
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
-    const int firstShown = firstVisibleBlock().position();
-    const int linesBefore = document()->lineCount();
+    // Only a reader further up needs to be kept in place when lines above him go.
+    const bool keepReader = !following && static_cast<int>(pos) < firstVisibleBlock().position();
+    const int linesBefore = keepReader ? document()->lineCount() : 0;
 
     QTextCursor cursor(document());
     cursor.setPosition(static_cast<int>(pos));
@@ -123,7 +124,7 @@ void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view
 
     if (following) {
         bar->setValue(bar->maximum());
-    } else if (static_cast<int>(pos) < firstShown) {
+    } else if (keepReader) {
         bar->setValue(bar->value() - (linesBefore - document()->lineCount()));
     }
 }

@@ -1,0 +1,18 @@
+#pragma once
+// The one QApplication of a test program, made on first use. Widgets need it; the serial
+// port needs its event loop.
+#include <QApplication>
+
+namespace zelmar::testing {
+
+inline QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "zelmar-qt-test";
+    static char* argv[] = {name, nullptr};
+    // No display is needed, nor wanted, where tests run.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+}  // namespace zelmar::testing
