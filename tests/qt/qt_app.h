@@ -11,8 +11,10 @@ inline QApplication& TestApplication() {
     static char* argv[] = {name, nullptr};
     // No display is needed, nor wanted, where tests run.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Left standing at exit: Qt's own globals (QTest's input devices among them) are gone
+    // by the time a static application would be destroyed.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace zelmar::testing
