@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -261,6 +263,32 @@ TEST_F(ViewTest, PaneLineEndsMapBothWays) {
         EXPECT_EQ(Pane()->document()->characterCount() - 1,
                   static_cast<int>(window.txtTerm.text().size()));
     }
+}
+
+TEST_F(ViewTest, ValuesRunningTogetherStayInShortParagraphs) {
+    // Noise on the line logs bare digits with no line end: one paragraph of 16000 characters
+    // would be laid out anew at every append.
+    const std::size_t limit = Pane()->RunLimit();
+    ASSERT_GT(limit, 4u);
+    for (int i = 0; i < 2000; ++i) Append(std::to_string(100 + i % 900));
+    Append("35 - 8176\r\n");
+    EXPECT_EQ(PaneText(), ModelText());
+    int longest = 0;
+    for (QTextBlock b = Pane()->document()->begin(); b.isValid(); b = b.next())
+        longest = std::max(longest, static_cast<int>(b.length()));
+    EXPECT_LE(longest, static_cast<int>(limit) + 2);
+
+    // Cuts wherever they fall, also right at one of the pane's breaks.
+    for (std::size_t cut : {std::size_t{4096}, limit - 4096 % limit, std::size_t{1}}) {
+        window.txtTerm.SetText(window.txtTerm.text().substr(cut));
+        EXPECT_EQ(PaneText(), ModelText()) << cut;
+        EXPECT_NE(Pane()->document()->begin().text(), "") << "no empty line left at the top";
+    }
+
+    // A copy holds the log's own characters only.
+    Pane()->selectAll();
+    Pane()->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), ModelText());
 }
 
 TEST_F(ViewTest, PaneFollowsTheNewestLineOnlyWhileAtTheBottom) {

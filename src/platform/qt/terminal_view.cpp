@@ -29,6 +29,10 @@ namespace {
 
 // Stands for a CR in the pane's document: takes a place but no room.
 constexpr char16_t kCarriageReturnMark = u'\u200B';
+// Marks a paragraph break of the pane's own, which the text does not have.
+constexpr char16_t kBreakMark = u'\u2060';
+// Paragraphs of this many lines of digits at most.
+constexpr std::size_t kLinesPerRun = 4;
 
 // The controls' texts are 8-bit characters, one per position; Latin-1 keeps that one to one.
 QString Q(std::string_view text) {
@@ -91,7 +95,7 @@ TerminalPane::TerminalPane(QWidget* parent) : QPlainTextEdit(parent) {
     setUndoRedoEnabled(false);  // nothing to undo, and no history growing with the log
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);  // values run together
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 QString TerminalPane::ToDocument(std::string_view text) {
@@ -100,26 +104,80 @@ QString TerminalPane::ToDocument(std::string_view text) {
     return converted;
 }
 
-QString TerminalPane::FromDocument(QString text) {
-    text.replace(QChar::ParagraphSeparator, QChar(u'\n'));
-    text.replace(QChar(kCarriageReturnMark), QChar(u'\r'));
-    return text;
+QString TerminalPane::FromDocument(const QString& text) {
+    QString converted;
+    converted.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QChar(kBreakMark)) {
+            ++i;  // the pane's own break, and the paragraph separator after it
+        } else if (c == QChar::ParagraphSeparator) {
+            converted.append(u'\n');
+        } else if (c == QChar(kCarriageReturnMark)) {
+            converted.append(u'\r');
+        } else {
+            converted.append(c);
+        }
+    }
+    return converted;
 }
 
-void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view inserted) {
+QString TerminalPane::Broken(std::string_view inserted, std::size_t at) {
+    QString converted;
+    converted.reserve(
+        static_cast<qsizetype>(inserted.size() + 2 * (inserted.size() / runLimit_ + 1)));
+    for (std::size_t i = 0; i < inserted.size(); ++i) {
+        const char c = inserted[i];
+        // Line ends take no room: a break before one would only leave an empty line.
+        const bool lineEnd = c == '\r' || c == '\n';
+        if (!lineEnd && run_ >= runLimit_) {
+            converted.append(QChar(kBreakMark));
+            converted.append(QChar::ParagraphSeparator);
+            breaks_.push_back(at + i);
+            run_ = 0;
+        }
+        converted.append(c == '\r' ? QChar(kCarriageReturnMark) : QChar::fromLatin1(c));
+        if (c == '\n') {
+            run_ = 0;
+        } else if (!lineEnd) {
+            ++run_;
+        }
+    }
+    return converted;
+}
+
+int TerminalPane::DocumentPosition(std::size_t pos) const {
+    const auto before = std::upper_bound(breaks_.begin(), breaks_.end(), pos) - breaks_.begin();
+    return static_cast<int>(pos + 2 * static_cast<std::size_t>(before));
+}
+
+void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view inserted,
+                          std::string_view text) {
+    const bool append = pos == length_ && removed == 0;
+    const bool cut = pos == 0 && inserted.empty() && removed < length_;
+    if (!append && !cut) {
+        Reset(text);
+        return;
+    }
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     // Only a reader further up needs to be kept in place when lines above him go.
-    const bool keepReader = !following && static_cast<int>(pos) < firstVisibleBlock().position();
+    const bool keepReader = cut && !following;
     const int linesBefore = keepReader ? document()->lineCount() : 0;
 
     QTextCursor cursor(document());
-    cursor.setPosition(static_cast<int>(pos));
-    if (removed) cursor.setPosition(static_cast<int>(pos + removed), QTextCursor::KeepAnchor);
-    if (inserted.empty()) {
-        cursor.removeSelectedText();
+    if (append) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(Broken(inserted, pos));
+        length_ += inserted.size();
     } else {
-        cursor.insertText(ToDocument(inserted));
+        // A break standing right before the new first character goes too, or it would leave
+        // an empty line at the top.
+        cursor.setPosition(DocumentPosition(removed), QTextCursor::KeepAnchor);
+        while (!breaks_.empty() && breaks_.front() <= removed) breaks_.pop_front();
+        cursor.removeSelectedText();
+        for (std::size_t& at : breaks_) at -= removed;
+        length_ -= removed;
     }
 
     if (following) {
@@ -129,10 +187,25 @@ void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view
     }
 }
 
+std::size_t TerminalPane::FittingRun() const {
+    // A few whole lines of the pane: digits are what runs together, all of one width, so a
+    // run of them still fills every line; and a data line, much shorter, is never broken.
+    const int width = viewport()->width() - 2 * static_cast<int>(document()->documentMargin());
+    const int digit = std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('0')));
+    return kLinesPerRun * static_cast<std::size_t>(std::max(1, width / digit));
+}
+
+void TerminalPane::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    if (FittingRun() != runLimit_) Reset(S(FromDocument(toPlainText())));
+}
+
 void TerminalPane::Reset(std::string_view text) {
-    const QString converted = ToDocument(text);
-    if (FromDocument(toPlainText()) == Q(text)) return;
-    setPlainText(converted);
+    runLimit_ = FittingRun();
+    breaks_.clear();
+    run_ = 0;
+    length_ = text.size();
+    setPlainText(Broken(text, 0));
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
@@ -458,7 +531,8 @@ void TerminalView::ApplyTabOrder() {
 void TerminalView::TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
                                std::string_view inserted) {
     if (IsPane(control)) {
-        static_cast<TerminalPane*>(WidgetOf(control))->Splice(pos, removed, inserted);
+        static_cast<TerminalPane*>(WidgetOf(control))
+            ->Splice(pos, removed, inserted, control.text());
         return;
     }
     ApplyText(control);

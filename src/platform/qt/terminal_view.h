@@ -4,6 +4,7 @@
 // goes into the model, and what the model changes comes back through the observer.
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <unordered_map>
 
@@ -11,26 +12,49 @@
 
 namespace zelmar {
 
-// The terminal pane. The pane keeps one document character for every character of the
-// control's text, so that the model's positions can be used as they are: a CR, which the
-// document would otherwise turn into a line break of its own, is held as an invisible
-// zero-width space, and the LF after it breaks the line.
+// The terminal pane. A CR of the control's text, which the document would otherwise turn
+// into a line break of its own, is held as an invisible zero-width space, and the LF after it
+// breaks the line. Values that run together without a line end would make one paragraph
+// that the document lays out anew at every append, so the pane breaks such a run into
+// paragraphs of a few lines each: those breaks are the pane's own, marked apart from the
+// text's, and never copied out.
 class TerminalPane : public QPlainTextEdit {
   public:
     explicit TerminalPane(QWidget* parent = nullptr);
 
-    // The control's text as the document holds it, and back.
+    // The control's text as the document holds it (without the pane's own breaks), and
+    // the document's text as the control holds it.
     static QString ToDocument(std::string_view text);
-    static QString FromDocument(QString text);
+    static QString FromDocument(const QString& text);
 
-    // Replaces `removed` characters from `pos` on by `inserted`. The view follows the newest
-    // line only while it was showing the bottom already; a user reading further up keeps
-    // the lines in front of him, also when the front of the log is cut away.
-    void Splice(std::size_t pos, std::size_t removed, std::string_view inserted);
+    // Replaces `removed` characters from `pos` on by `inserted`, where `text` is the
+    // control's whole text afterwards. An append and a cut at the front are applied where
+    // they happen; anything else lays the text out anew. The view follows the newest line only
+    // while it was showing the bottom already; a user reading further up keeps the lines in
+    // front of him, also when the front of the log is cut away.
+    void Splice(std::size_t pos, std::size_t removed, std::string_view inserted,
+                std::string_view text);
     void Reset(std::string_view text);
+
+    // The longest run of characters the pane keeps in one paragraph.
+    std::size_t RunLimit() const { return runLimit_; }
 
   protected:
     QMimeData* createMimeDataFromSelection() const override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    std::size_t FittingRun() const;
+    // The inserted text as the document takes it, with breaks after every RunLimit()
+    // characters without a line end; `at` is the text position of inserted's first character.
+    QString Broken(std::string_view inserted, std::size_t at);
+    // Document position of a text position.
+    int DocumentPosition(std::size_t pos) const;
+
+    std::size_t length_ = 0;  // characters of the control's text
+    std::size_t run_ = 0;     // characters since the last line end or break
+    std::size_t runLimit_ = 1;
+    std::deque<std::size_t> breaks_;  // text positions the pane's own breaks stand before
 };
 
 class TerminalView : public QWidget, public ControlObserver {
