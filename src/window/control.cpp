@@ -191,6 +191,11 @@ void Control::UserEdit(std::string text) {
     def_.text = std::move(text);
     selStart_ = std::min(selStart_, def_.text.size());
     selLength_ = 0;
+    // A typed text is no choice from the list, even when it reads like one.
+    if (def_.kind == ControlKind::ComboBox && listIndex_ != -1) {
+        listIndex_ = -1;
+        Notify(Property::ListIndex);
+    }
     if (onChange) onChange();
 }
 

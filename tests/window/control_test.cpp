@@ -192,6 +192,10 @@ TEST_F(ControlTest, ComboSelectionByIndex) {
     EXPECT_EQ(combo.listIndex(), 1) << "a refused index keeps the selection";
     combo.SetListIndex(-1);
     EXPECT_EQ(combo.text(), "");
+    combo.SetListIndex(0);
+    combo.UserEdit("b");  // typed, not chosen
+    EXPECT_EQ(combo.listIndex(), -1);
+    EXPECT_EQ(combo.text(), "b");
 }
 
 }  // namespace
