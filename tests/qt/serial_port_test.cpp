@@ -160,6 +160,7 @@ TEST_F(PtyPortTest, DeviceGoneIsReportedOnceAndTheLoopGoesQuiet) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !losses.empty(); }, 2000));
     EXPECT_FALSE(port.PortOpen());
     EXPECT_NE(losses[0].find(slavePath_.toStdString()), std::string::npos) << losses[0];
+    EXPECT_NE(losses[0].find("unplugged"), std::string::npos) << losses[0];
 
     SocketActivityCounter activity;
     QTest::qWait(200);

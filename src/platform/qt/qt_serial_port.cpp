@@ -178,6 +178,10 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
         // A device that went away shows as any of these, some of them over and over.
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
+            // The system's error text here is often a stale one from an earlier call; what
+            // the technician needs to know is that the device went.
+            ReportLoss(QStringLiteral("the device was unplugged or the line hung up"));
+            break;
         case QSerialPort::WriteError:
             ReportLoss(port_.errorString());
             break;
