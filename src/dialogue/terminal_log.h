@@ -35,7 +35,8 @@ void AppendLogEntry(Control& term, std::string& entry, const Control& onlyData, 
     // While CurObject names no object, polls stay bare digits: the line end marks polls of a
     // dialogue that can address the device.
     guard([&] {
-        if (!IsObjectNumber(state.CurObject.value()) || !IsPollText(entry)) return;
+        const double current = state.CurObject.value();
+        if (!(current >= 0 && current <= kObjectCount - 1) || !IsPollText(entry)) return;
         if (onlyData.value() != 0) {
             hidden = true;
         } else {

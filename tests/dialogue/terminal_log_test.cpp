@@ -90,9 +90,10 @@ TEST_P(FilterTest, ShowsWhatTheSituationCallsFor) {
 INSTANTIATE_TEST_SUITE_P(
     Situations, FilterTest,
     ::testing::Values(FilterCase{0, 0, "172", "172\r\n"}, FilterCase{8191, 0, "202", "202\r\n"},
-                      FilterCase{8191.4, 1, "172", ""}, FilterCase{1, 1, "202", ""},
+                      FilterCase{8190.6, 1, "172", ""}, FilterCase{1, 1, "202", ""},
                       FilterCase{-1, 1, "172", "172"}, FilterCase{8191.5, 0, "202", "202"},
                       FilterCase{8192, 1, "202", "202"}, FilterCase{5, 1, "35", "35"},
+                      FilterCase{8191.4, 1, "172", "172"}, FilterCase{-0.4, 0, "202", "202"},
                       FilterCase{5, 1, "172*", "172*"},
                       FilterCase{5, 1, "35 - 8176\n\r", "35 - 8176\r\n"},
                       FilterCase{9000, 1, "35 - 9000\n\r", "35 - 9000\r\n"}));
