@@ -1,0 +1,460 @@
+#pragma once
+// The whole programmer against the device simulator: the window's logic, its Qt view and the
+// QSerialPort component on one side of a pseudo-terminal, the simulator process on the other.
+// Everything a test starts is stopped and removed again by the fixture, also when it fails.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/file_input.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/terminal_view.h"
+#include "support/window_fixture.h"
+#include "window/frm_terminal.h"
+
+extern char** environ;
+
+namespace zelmar::e2e {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Generous: the machines that run this are shared and may be slow, and a deadline only
+// matters when something is broken.
+inline constexpr int kDeadlineMs = 30000;
+
+// The answer window of the simulated device. Far longer than the program needs, so that a
+// busy machine never turns a prompt answer into a late one; the device still moves on at
+// once when the answer comes, so the jobs stay fast.
+inline constexpr const char* kAnswerWaitMs = "250";
+
+inline QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "zelmar-e2e-test";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Never destroyed: at exit Qt's own globals go first, and an application torn down after
+    // them (with the pointing device that QTest's clicks created) crashes the test program.
+    static QApplication* app = [] {
+        auto* made = new QApplication(argc, argv);
+        QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
+        return made;
+    }();
+    return *app;
+}
+
+// Runs the event loop until the condition holds or the deadline passes.
+inline bool WaitUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs) {
+    return QTest::qWaitFor(condition, deadlineMs);
+}
+
+// Runs a real event loop for a while, as the program's own would run, so that a notifier that
+// keeps firing shows its full count.
+inline void RunEventLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Counts every event the application delivers while it lives.
+class EventCounter : public QObject {
+  public:
+    EventCounter() { QCoreApplication::instance()->installEventFilter(this); }
+    ~EventCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+    EventCounter(const EventCounter&) = delete;
+    EventCounter& operator=(const EventCounter&) = delete;
+    long all = 0;
+    long socket = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        ++all;
+        if (event->type() == QEvent::SockAct) ++socket;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+inline std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A directory of its own for each test, removed with everything in it.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "zelmar-e2e-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// The simulator as a child process. Its first output line is its terminal's path.
+class SimulatorProcess {
+  public:
+    explicit SimulatorProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), ZELMAR_SIMULATOR);
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        int out[2];
+        // Close-on-exec, so that no later child keeps this pipe, or anything else, open.
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        stdout_ = out[0];
+        terminal_ = ReadLine(10s);
+    }
+
+    ~SimulatorProcess() {
+        Stop();
+        if (stdout_ >= 0) ::close(stdout_);
+    }
+    SimulatorProcess(const SimulatorProcess&) = delete;
+    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+    bool Running() const { return pid_ > 0 && !status_; }
+    // The pseudo-terminal's slave side; empty when the simulator did not come up.
+    const std::string& Terminal() const { return terminal_; }
+
+    // SIGTERM, as a technician's Ctrl+C would; the simulator saves its table on the way out.
+    // Returns the exit status, -1 when it had to be killed.
+    int Stop() {
+        if (pid_ <= 0) return -1;
+        if (!status_) ::kill(pid_, SIGTERM);
+        return Wait(10s);
+    }
+
+    // Whether the simulator has ended on its own (a hang-up fault, say); reaps it if so.
+    bool Exited() {
+        if (status_) return true;
+        int status = 0;
+        if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    int Wait(std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!Exited()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid_, SIGKILL);
+                int status = 0;
+                ::waitpid(pid_, &status, 0);
+                status_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return *status_;
+    }
+
+    std::string ReadLine(std::chrono::milliseconds limit) {
+        std::string line;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (stdout_ >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd fd{stdout_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return "";
+            char c = 0;
+            if (::read(stdout_, &c, 1) != 1) return "";
+            if (c == '\n') return line;
+            line.push_back(c);
+        }
+        return line;
+    }
+
+    pid_t pid_ = -1;
+    int stdout_ = -1;
+    std::string terminal_;
+    std::optional<int> status_;
+};
+
+// One line of the simulator's traffic log.
+struct Traffic {
+    enum Kind { kSent, kReceived, kNote } kind;  // seen from the device
+    int byte = 0;
+    std::string note;
+};
+
+inline std::vector<Traffic> ParseTraffic(const std::string& text) {
+    std::vector<Traffic> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() >= 2 && line[0] == '>') {
+            lines.push_back({Traffic::kSent, std::stoi(line.substr(2)), {}});
+        } else if (line.size() >= 2 && line[0] == '<') {
+            lines.push_back({Traffic::kReceived, std::stoi(line.substr(2)), {}});
+        } else if (!line.empty() && line[0] == '#') {
+            lines.push_back({Traffic::kNote, 0, line});
+        }
+    }
+    return lines;
+}
+
+// Every byte the programmer sent, in order.
+inline std::vector<int> ProgrammerBytes(const std::vector<Traffic>& traffic) {
+    std::vector<int> bytes;
+    for (const Traffic& t : traffic)
+        if (t.kind == Traffic::kReceived) bytes.push_back(t.byte);
+    return bytes;
+}
+
+inline int CountNotes(const std::vector<Traffic>& traffic, const std::string& words) {
+    int count = 0;
+    for (const Traffic& t : traffic)
+        if (t.kind == Traffic::kNote && t.note.find(words) != std::string::npos) ++count;
+    return count;
+}
+
+// The programmer never speaks first: each of its bytes answers the poll the device sent just
+// before it, and no poll gets two answers. Returns a description of the first breach.
+inline std::string FirstUnpromptedByte(const std::vector<Traffic>& traffic) {
+    for (std::size_t i = 0; i < traffic.size(); ++i) {
+        if (traffic[i].kind != Traffic::kReceived) continue;
+        const bool afterPoll = i > 0 && traffic[i - 1].kind == Traffic::kSent &&
+                               (traffic[i - 1].byte == 172 || traffic[i - 1].byte == 202);
+        if (!afterPoll) {
+            std::string before = i == 0 ? "the start"
+                                 : traffic[i - 1].kind == Traffic::kNote
+                                     ? traffic[i - 1].note
+                                     : (traffic[i - 1].kind == Traffic::kSent ? "> " : "< ") +
+                                           std::to_string(traffic[i - 1].byte);
+            return "log line " + std::to_string(i + 1) + ": < " + std::to_string(traffic[i].byte) +
+                   " after " + before;
+        }
+    }
+    return "";
+}
+
+// The settings objects, in the order the settings jobs walk them.
+inline std::vector<int> SettingsObjects() {
+    std::vector<int> objects{0};
+    for (int n = 8176; n <= 8191; ++n) objects.push_back(n);
+    return objects;
+}
+
+// What the programmer sends for a read job over these objects: command, high and low address.
+inline std::vector<int> ReadJobBytes(const std::vector<int>& objects) {
+    std::vector<int> bytes;
+    for (int n : objects) bytes.insert(bytes.end(), {0x55, n / 256, n % 256});
+    return bytes;
+}
+
+// For a write job: each object's write exchange, then the read exchange that reads it back.
+inline std::vector<int> WriteJobBytes(const std::vector<int>& objects,
+                                      const std::vector<int>& values) {
+    std::vector<int> bytes;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const int n = objects[i];
+        bytes.insert(bytes.end(), {0xAA, n / 256, n % 256, values[i], 0x55, n / 256, n % 256});
+    }
+    return bytes;
+}
+
+// The data lines of the terminal pane ("74 - 0"), in order; polls and bare values are not.
+inline std::vector<std::string> DataLines(const std::string& pane) {
+    std::vector<std::string> lines;
+    std::istringstream in(pane);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find(" - ") != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+}
+
+// The object numbers of the pane's data lines, in order.
+inline std::vector<int> DataLineObjects(const std::string& pane) {
+    std::vector<int> objects;
+    for (const std::string& line : DataLines(pane))
+        objects.push_back(std::atoi(line.substr(line.find(" - ") + 3).c_str()));
+    return objects;
+}
+
+// Passes the model's changes on to the view, and counts the openings the window shows: every
+// successful connect, the technician's or the program's own restart, brings the green lamp to
+// the front.
+class ConnectionLampWatch : public ControlObserver {
+  public:
+    ConnectionLampWatch(ControlModel& model, ControlObserver& view, const Control& greenLamp)
+        : model_(model), view_(view), greenLamp_(greenLamp) {
+        model_.observer = this;
+    }
+    ~ConnectionLampWatch() override {
+        if (model_.observer == this) model_.observer = &view_;
+    }
+    ConnectionLampWatch(const ConnectionLampWatch&) = delete;
+    ConnectionLampWatch& operator=(const ConnectionLampWatch&) = delete;
+
+    void TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
+                     std::string_view inserted) override {
+        view_.TextSpliced(control, pos, removed, inserted);
+    }
+    void PropertyChanged(const Control& control, Property property) override {
+        if (&control == &greenLamp_ && property == Property::Stacking) ++openingsShown;
+        view_.PropertyChanged(control, property);
+    }
+    int openingsShown = 0;
+
+  private:
+    ControlModel& model_;
+    ControlObserver& view_;
+    const Control& greenLamp_;
+};
+
+// The real program as it is put together for use, but with message boxes recorded instead of
+// shown: a modal box would wait for a click that no one gives.
+class Programmer {
+  public:
+    Programmer()
+        : window(Platform{port, messages, screen, fileDialog, files}),
+          view(window.controls),
+          lampWatch(window.controls, view, window.imgConnected) {
+        view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
+        window.Form_Load();
+    }
+    ~Programmer() {
+        int cancel = 0;
+        window.Form_Unload(cancel);
+    }
+    Programmer(const Programmer&) = delete;
+    Programmer& operator=(const Programmer&) = delete;
+
+    QWidget* Widget(const Control& control) const { return view.WidgetOf(control); }
+
+    // Index of the status lamp in front, 0..3.
+    int StatusLamp() const {
+        for (int k = 0; k <= 3; ++k)
+            if (window.Image1(k).IsInFront()) return k;
+        return -1;
+    }
+
+    QtSerialPort port;
+    testing::RecordingMessageBox messages;
+    QtScreen screen;
+    testing::ScriptedFileDialog fileDialog;
+    FileInput files;
+    frmTerminal window;
+    TerminalView view;
+    ConnectionLampWatch lampWatch;
+};
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    EndToEndTest() { TestApplication(); }
+
+    ~EndToEndTest() override {
+        // The program first, as when the technician closes it, then the device.
+        programmer_.reset();
+        simulator_.reset();
+        qunsetenv("ZELMAR_COM1");
+    }
+
+    fs::path LinkPath() const { return dir_.path() / "ttyZelmar"; }
+    fs::path LogPath() const { return dir_.path() / "traffic.log"; }
+    fs::path SavePath() const { return dir_.path() / "table.txt"; }
+
+    // Starts a simulator behind COM 1. Its link, log and saved table lie in the test's own
+    // directory; a second start replaces the first at the same path.
+    void StartSimulator(std::vector<std::string> flags, bool fast = true) {
+        std::vector<std::string> args{"--link", LinkPath().string(), "--log", LogPath().string(),
+                                      "--save", SavePath().string()};
+        if (std::find(flags.begin(), flags.end(), "--answer-wait") == flags.end())
+            args.insert(args.end(), {"--answer-wait", kAnswerWaitMs});
+        if (fast) args.push_back("--fast");
+        args.insert(args.end(), flags.begin(), flags.end());
+        simulator_.reset();
+        simulator_ = std::make_unique<SimulatorProcess>(args);
+        ASSERT_FALSE(simulator_->Terminal().empty()) << "the simulator did not come up";
+        qputenv("ZELMAR_COM1", QByteArray::fromStdString(LinkPath().string()));
+    }
+
+    // The simulator's table file, written when it ended.
+    std::vector<std::pair<int, int>> SavedTable() const {
+        std::vector<std::pair<int, int>> entries;
+        std::istringstream in(ReadFile(SavePath()));
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream fields(line);
+            int object = 0;
+            int value = 0;
+            if (fields >> object >> value) entries.emplace_back(object, value);
+        }
+        return entries;
+    }
+
+    std::vector<Traffic> TrafficSoFar() const { return ParseTraffic(ReadFile(LogPath())); }
+
+    Programmer& StartProgrammer() {
+        programmer_ = std::make_unique<Programmer>();
+        return *programmer_;
+    }
+
+    // Connects from the red lamp's handler and waits for the first poll to be taken.
+    void ConnectAndSettle() {
+        frmTerminal& w = programmer_->window;
+        w.imgNotConnected_Click();
+        ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port did not open";
+        ASSERT_TRUE(WaitUntil([&] { return !w.state.JustConnected && w.MSComm1.PortOpen(); }))
+            << "no first poll arrived";
+    }
+
+    // Starts the settings read and waits for its end.
+    void ReadSettings() {
+        frmTerminal& w = programmer_->window;
+        w.Command2_Click();
+        ASSERT_EQ(w.state.LinkMode, 1);
+        ASSERT_TRUE(WaitUntil([&] { return w.state.LinkMode == 0 || !w.MSComm1.PortOpen(); }))
+            << "the settings read did not end";
+        ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port closed during the settings read";
+    }
+
+    TempDir dir_;
+    std::unique_ptr<SimulatorProcess> simulator_;
+    std::unique_ptr<Programmer> programmer_;
+};
+
+}  // namespace zelmar::e2e
