@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The slow checks that the everyday test run leaves out; CI runs them after `tools/dev.sh test`.
+#   asan  builds every test with AddressSanitizer and UndefinedBehaviorSanitizer (g++, into
+#         build-asan/) and runs them; any sanitizer report fails the check
+#   fuzz  builds the libFuzzer targets of fuzz/ (clang, into build-fuzz/) and runs each for a
+#         bounded time on a copy of its committed corpus; any crash fails the check, and the
+#         input that caused it is kept in build-fuzz/artifacts/
+# With no argument both run. ZELMAR_FUZZ_SECONDS sets each fuzz target's time (default 60).
+# Installs what is missing (Debian 12) the way tools/dev.sh does.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)"
+packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
+          clang libclang-rt-14-dev)
+fuzz_targets=(engine_fuzz list_file_fuzz)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+check_asan() {
+    local build="$here/build-asan"
+    local reports="$build/sanitizer-reports"
+    # Reports go to files as well as failing the process, so that one printed by a child process
+    # (the simulator under a test) or swallowed by a test that expects a failure still counts.
+    rm -rf "$reports"
+    mkdir -p "$reports"
+    export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1:log_path=$reports/asan"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan"
+    export LSAN_OPTIONS="suppressions=$here/tools/lsan.supp:print_suppressions=0"
+    export QT_QPA_PLATFORM=offscreen
+
+    # Debug: unoptimised code builds quicker, and every report points at the line that caused it.
+    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZELMAR_BENCHMARKS=OFF \
+        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
+        >/dev/null
+    # The build runs the test programs to list their tests, so the options above apply to it too.
+    cmake --build "$build" -j"$jobs"
+    local status=0
+    ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=1
+    if compgen -G "$reports/*" >/dev/null; then
+        echo "Sanitizer reports:" >&2
+        for report in "$reports"/*; do
+            echo "== $report" >&2
+            cat "$report" >&2
+        done
+        status=1
+    fi
+    unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+    return $status
+}
+
+check_fuzz() {
+    local build="$here/build-fuzz"
+    local seconds="${ZELMAR_FUZZ_SECONDS:-60}"
+    cmake -S "$here" -B "$build" -DZELMAR_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" -j"$jobs" --target "${fuzz_targets[@]}"
+
+    work="$(mktemp -d)"
+    trap 'rm -rf "$work"' EXIT
+    mkdir -p "$build/artifacts"
+    # The targets run side by side, one core each; new inputs go to the copy, never to fuzz/.
+    local pids=()
+    for target in "${fuzz_targets[@]}"; do
+        cp -r "$here/fuzz/corpus/$target" "$work/$target"
+        "$build/fuzz/$target" "$work/$target" -max_total_time="$seconds" -timeout=10 \
+            -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
+            -artifact_prefix="$build/artifacts/$target-" >"$work/$target.log" 2>&1 &
+        pids+=($!)
+    done
+    local status=0
+    for i in "${!fuzz_targets[@]}"; do
+        local target="${fuzz_targets[$i]}"
+        if wait "${pids[$i]}"; then
+            echo "$target: $(grep -m1 'stat::number_of_executed_units' "$work/$target.log" | awk '{print $2}') inputs, no failure"
+        else
+            echo "$target FAILED; its log:" >&2
+            tail -n 60 "$work/$target.log" >&2
+            echo "Reproduce with: $build/fuzz/$target <input from $build/artifacts/>" >&2
+            status=1
+        fi
+    done
+    return $status
+}
+
+install_missing
+case "${1:-all}" in
+    asan) check_asan ;;
+    fuzz) check_fuzz ;;
+    all)
+        check_asan
+        check_fuzz
+        ;;
+    *)
+        echo "usage: $0 [asan|fuzz]" >&2
+        exit 2
+        ;;
+esac
