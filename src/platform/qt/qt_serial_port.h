@@ -31,6 +31,8 @@ class QtSerialPort final : public SerialPort {
     // Reports the loss of the device once per opening, from the event loop rather than from
     // inside QSerialPort's own notification.
     void ReportLoss(const QString& cause);
+    // Whether the system says the line has hung up or the device is gone.
+    bool HungUp() const;
     void PollLines();
     QString Describe() const;  // "COM 2 (/dev/ttyUSB0)"
 
@@ -40,6 +42,7 @@ class QtSerialPort final : public SerialPort {
     int portNumber_ = 0;
     quint64 session_ = 0;  // counts the openings, so that a late report hits no later one
     bool lossReported_ = false;
+    int emptyReads_ = 0;  // read errors in a row with nothing read in between
     bool quiet_ = false;  // errors of our own calls are handled where the calls are made
     QSerialPort::PinoutSignals lines_;
 };
