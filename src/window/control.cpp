@@ -39,7 +39,9 @@ void Control::Move(double left, double top) {
 }
 
 void Control::BringToFront() {
-    if (!container_) return;
+    // Already on top: nothing moves, and nothing needs drawing again. The engine lights a
+    // lamp for every byte of a job, and a view must not repaint for each.
+    if (!container_ || container_->children_.back() == this) return;
     auto& siblings = container_->children_;
     siblings.erase(std::find(siblings.begin(), siblings.end(), this));
     siblings.push_back(this);

@@ -164,6 +164,9 @@ TEST_F(ControlTest, EarlierControlsLieAboveUntilOneIsBroughtToTheFront) {
     EXPECT_FALSE(bottom.IsInFront());
     bottom.BringToFront();
     EXPECT_TRUE(bottom.IsInFront());
+    recorder.changes.clear();
+    bottom.BringToFront();  // already on top: no change to show
+    EXPECT_TRUE(recorder.changes.empty());
     EXPECT_FALSE(top.IsInFront());
     EXPECT_TRUE(model.Get("FrameB").IsInFront()) << "controls that do not overlap are both seen";
 }

@@ -565,7 +565,7 @@ void TerminalView::PropertyChanged(const Control& control, Property property) {
             ApplyForeColor(control);
             break;
         case Property::Stacking:
-            if (control.container()) ApplyStacking(*control.container());
+            WidgetOf(control)->raise();
             break;
         case Property::Position:
             ApplyPosition(control);
