@@ -2,13 +2,13 @@
 # The newcomer's commands: installs what is missing (Debian 12), builds, and then
 #   run    starts a simulated device on a pseudo-terminal and the programmer connected to it
 #   test   runs every test
-#   bench  runs the benchmarks
+#   bench  runs the benchmarks beside their baselines and prints one table
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${ZELMAR_BUILD_DIR:-$here/build}"
 packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev)
+          libbenchmark-dev python3)
 
 install_missing() {
     local missing=()
@@ -56,8 +56,7 @@ case "${1:-}" in
         ;;
     bench)
         install_missing
-        build_all
-        for b in "$build"/bench/*/*_bench; do [ -x "$b" ] && "$b"; done
+        exec "$here/tools/bench.sh"
         ;;
     *)
         echo "usage: $0 run|test|bench" >&2
