@@ -15,18 +15,8 @@ packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-d
           clang libclang-rt-14-dev)
 fuzz_targets=(engine_fuzz list_file_fuzz)
 
-install_missing() {
-    local missing=()
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-}
+# shellcheck source=tools/install-missing.sh
+source "$here/tools/install-missing.sh"
 
 check_asan() {
     local build="$here/build-asan"
@@ -94,7 +84,7 @@ check_fuzz() {
     return $status
 }
 
-install_missing
+install_missing "${packages[@]}"
 case "${1:-all}" in
     asan) check_asan ;;
     fuzz) check_fuzz ;;

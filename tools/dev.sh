@@ -10,18 +10,8 @@ build="${ZELMAR_BUILD_DIR:-$here/build}"
 packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
           libbenchmark-dev python3)
 
-install_missing() {
-    local missing=()
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-}
+# shellcheck source=tools/install-missing.sh
+source "$here/tools/install-missing.sh"
 
 build_all() {
     cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -45,17 +35,17 @@ run_program() {
 
 case "${1:-}" in
     run)
-        install_missing
+        install_missing "${packages[@]}"
         build_all
         run_program
         ;;
     test)
-        install_missing
+        install_missing "${packages[@]}"
         build_all
         QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
         ;;
     bench)
-        install_missing
+        install_missing "${packages[@]}"
         exec "$here/tools/bench.sh"
         ;;
     *)
