@@ -42,8 +42,11 @@ struct Pane {
     Control& term() { return model.Get("txtTerm"); }
     Control& onlyData() { return model.Get("Check1"); }
 
+    // One entry as the log appends it, shown in the document at once: the pane gathers a
+    // frame's entries into one edit, and this is the cost of a frame with a single entry.
     void Log(std::string entry) {
         zelmar::AppendLogEntry(term(), entry, onlyData(), state, [](auto&& step) { step(); });
+        static_cast<zelmar::TerminalPane*>(view.WidgetOf(term()))->Flush();
     }
     void Fill(const std::string& entry) {
         while (term().text().size() < 16000) Log(entry);

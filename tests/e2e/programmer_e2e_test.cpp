@@ -229,9 +229,9 @@ TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
     ASSERT_EQ(w.state.LinkMode, 1) << "the click did not start the read";
     ASSERT_TRUE(WaitUntil([&] { return w.state.LinkMode == 0; }));
 
-    auto* pane = qobject_cast<QPlainTextEdit*>(p.Widget(w.txtTerm));
+    auto* pane = static_cast<TerminalPane*>(p.Widget(w.txtTerm));
     ASSERT_NE(pane, nullptr);
-    EXPECT_EQ(TerminalPane::FromDocument(pane->toPlainText()).toStdString(), w.txtTerm.text());
+    EXPECT_EQ(pane->Text().toStdString(), w.txtTerm.text());
     EXPECT_EQ(DataLines(w.txtTerm.text()), BuiltInSettingsLines());
     auto* packetTime = qobject_cast<QLineEdit*>(p.Widget(w.Text_Pac_Time));
     ASSERT_NE(packetTime, nullptr);
@@ -254,7 +254,7 @@ TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
     ASSERT_TRUE(WaitUntil([&] { return w.state.LinkMode == 0; }));
     EXPECT_EQ(w.state.ObjectData[8177], 6);
     EXPECT_EQ(r1->text(), "6");
-    EXPECT_EQ(TerminalPane::FromDocument(pane->toPlainText()).toStdString(), w.txtTerm.text());
+    EXPECT_EQ(pane->Text().toStdString(), w.txtTerm.text());
 
     std::vector<int> entries(std::begin(kBuiltInSettings), std::end(kBuiltInSettings));
     entries[2] = 6;

@@ -45,16 +45,22 @@ class ViewTest : public testing::WindowTest {
         return W(window.Frame1)->childAt(W(lamp)->geometry().center());
     }
 
-    // What the log does with one entry: caret to the end, entry in at the caret.
+    // What the log does with one entry: caret to the end, entry in at the caret; then what
+    // the pane shows once its frame has come.
     void Append(const std::string& entry) {
         window.txtTerm.SetSelStart(window.txtTerm.text().size());
         window.txtTerm.SetSelText(entry);
+        Pane()->Flush();
     }
 
     // The line at the top of the pane's view.
     QString TopLine() const { return Pane()->cursorForPosition(QPoint(2, 2)).block().text(); }
 
-    QString PaneText() const { return TerminalPane::FromDocument(Pane()->toPlainText()); }
+    QString PaneText() const { return Pane()->Text(); }
+    // The document as it stands, without bringing it up to date.
+    QByteArray FromDocumentNow() const {
+        return TerminalPane::FromDocument(Pane()->toPlainText()).toLatin1();
+    }
     QString ModelText() const { return QString::fromLatin1(window.txtTerm.text()); }
 
     QApplication& app_;
@@ -249,10 +255,32 @@ TEST_F(ViewTest, PaneTakesAppendsAndCutsInPlace) {
     changes.clear();
     // The log's cut: the text from its 4097th character on, wherever that falls.
     window.txtTerm.SetText(window.txtTerm.text().substr(4096));
+    Pane()->Flush();
     ASSERT_EQ(changes.size(), 1);
     EXPECT_EQ(changes[0][0].toInt(), 0);
     EXPECT_EQ(changes[0][1].toInt() - changes[0][2].toInt(), 4096);
     EXPECT_EQ(PaneText(), ModelText());
+}
+
+TEST_F(ViewTest, PaneGathersAFramesChangesIntoOneEdit) {
+    Append("x");
+    QSignalSpy changes(Pane()->document(), &QTextDocument::contentsChange);
+    for (int i = 0; i < 50; ++i) {
+        window.txtTerm.SetSelStart(window.txtTerm.text().size());
+        window.txtTerm.SetSelText(std::to_string(i) + " - 8176\r\n");
+    }
+    window.txtTerm.SetText(window.txtTerm.text().substr(7));  // a cut in the same frame
+    EXPECT_TRUE(changes.isEmpty()) << "nothing reaches the document before its frame";
+    // The frame comes by itself.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !changes.isEmpty(); }, 1000));
+    EXPECT_EQ(changes.size(), 2) << "one insertion, one cut";
+    EXPECT_EQ(PaneText(), ModelText());
+    // Any other change shows at once and drops what was gathered before it.
+    Append("tail");
+    window.txtTerm.SetSelStart(window.txtTerm.text().size());
+    window.txtTerm.SetSelText("more");
+    window.txtTerm.SetText("new");
+    EXPECT_EQ(QString::fromLatin1(FromDocumentNow()), "new");
 }
 
 TEST_F(ViewTest, PaneLineEndsMapBothWays) {
@@ -303,6 +331,7 @@ TEST_F(ViewTest, PaneFollowsTheNewestLineOnlyWhileAtTheBottom) {
     for (int i = 0; i < 20; ++i) Append("202\r\n");
     EXPECT_EQ(TopLine(), reading);
     window.txtTerm.SetText(window.txtTerm.text().substr(600));
+    Pane()->Flush();
     EXPECT_EQ(TopLine(), reading);
     EXPECT_LT(bar->value(), bar->maximum());
 

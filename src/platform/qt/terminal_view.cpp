@@ -33,6 +33,8 @@ constexpr char16_t kCarriageReturnMark = u'\u200B';
 constexpr char16_t kBreakMark = u'\u2060';
 // Paragraphs of this many lines of digits at most.
 constexpr std::size_t kLinesPerRun = 4;
+// How long the pane gathers changes before it shows them: about a screen's frame.
+constexpr int kFrameMs = 16;
 
 // The controls' texts are 8-bit characters, one per position; Latin-1 keeps that one to one.
 QString Q(std::string_view text) {
@@ -96,6 +98,9 @@ TerminalPane::TerminalPane(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    frame_.setSingleShot(true);
+    frame_.setInterval(kFrameMs);
+    connect(&frame_, &QTimer::timeout, this, &TerminalPane::Flush);
 }
 
 QString TerminalPane::ToDocument(std::string_view text) {
@@ -153,31 +158,55 @@ int TerminalPane::DocumentPosition(std::size_t pos) const {
 
 void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view inserted,
                           std::string_view text) {
-    const bool append = pos == length_ && removed == 0;
-    const bool cut = pos == 0 && inserted.empty() && removed < length_;
+    const bool append = pos == textLength_ && removed == 0;
+    const bool cut = pos == 0 && inserted.empty() && removed < textLength_;
     if (!append && !cut) {
         Reset(text);
         return;
     }
+    if (append) {
+        if (gathered_.empty() || gathered_.back().cut != 0) gathered_.push_back({});
+        gathered_.back().appended.append(inserted);
+        textLength_ += inserted.size();
+    } else {
+        gathered_.push_back({removed, {}});
+        textLength_ -= removed;
+    }
+    if (!frame_.isActive()) frame_.start();
+}
+
+void TerminalPane::Flush() {
+    frame_.stop();
+    std::vector<Change> changes;
+    changes.swap(gathered_);
+    for (const Change& change : changes) Apply(change);
+}
+
+QString TerminalPane::Text() {
+    Flush();
+    return FromDocument(toPlainText());
+}
+
+void TerminalPane::Apply(const Change& change) {
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     // Only a reader further up needs to be kept in place when lines above him go.
-    const bool keepReader = cut && !following;
+    const bool keepReader = change.cut != 0 && !following;
     const int linesBefore = keepReader ? document()->lineCount() : 0;
 
     QTextCursor cursor(document());
-    if (append) {
+    if (change.cut == 0) {
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(Broken(inserted, pos));
-        length_ += inserted.size();
+        cursor.insertText(Broken(change.appended, length_));
+        length_ += change.appended.size();
     } else {
         // A break standing right before the new first character goes too, or it would leave
         // an empty line at the top.
-        cursor.setPosition(DocumentPosition(removed), QTextCursor::KeepAnchor);
-        while (!breaks_.empty() && breaks_.front() <= removed) breaks_.pop_front();
+        cursor.setPosition(DocumentPosition(change.cut), QTextCursor::KeepAnchor);
+        while (!breaks_.empty() && breaks_.front() <= change.cut) breaks_.pop_front();
         cursor.removeSelectedText();
-        for (std::size_t& at : breaks_) at -= removed;
-        length_ -= removed;
+        for (std::size_t& at : breaks_) at -= change.cut;
+        length_ -= change.cut;
     }
 
     if (following) {
@@ -197,14 +226,16 @@ std::size_t TerminalPane::FittingRun() const {
 
 void TerminalPane::resizeEvent(QResizeEvent* event) {
     QPlainTextEdit::resizeEvent(event);
-    if (FittingRun() != runLimit_) Reset(S(FromDocument(toPlainText())));
+    if (FittingRun() != runLimit_) Reset(S(Text()));
 }
 
 void TerminalPane::Reset(std::string_view text) {
+    frame_.stop();
+    gathered_.clear();
     runLimit_ = FittingRun();
     breaks_.clear();
     run_ = 0;
-    length_ = text.size();
+    length_ = textLength_ = text.size();
     setPlainText(Broken(text, 0));
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }

@@ -3,10 +3,13 @@
 // ordered as the model says. The widgets keep no state of their own: what the user does
 // goes into the model, and what the model changes comes back through the observer.
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "window/control.h"
 
@@ -28,13 +31,20 @@ class TerminalPane : public QPlainTextEdit {
     static QString FromDocument(const QString& text);
 
     // Replaces `removed` characters from `pos` on by `inserted`, where `text` is the
-    // control's whole text afterwards. An append and a cut at the front are applied where
-    // they happen; anything else lays the text out anew. The view follows the newest line only
-    // while it was showing the bottom already; a user reading further up keeps the lines in
-    // front of him, also when the front of the log is cut away.
+    // control's whole text afterwards. Appends and cuts at the front are gathered and reach
+    // the document together once a frame, so that a fast device costs one layout and one
+    // repaint a frame rather than one for every byte; anything else lays the text out anew at
+    // once. The view follows the newest line only while it was showing the bottom already; a
+    // user reading further up keeps the lines in front of him, also when the front of the
+    // log is cut away.
     void Splice(std::size_t pos, std::size_t removed, std::string_view inserted,
                 std::string_view text);
     void Reset(std::string_view text);
+
+    // Brings the document up to date with what has been gathered.
+    void Flush();
+    // The control's text as the pane shows it, brought up to date first.
+    QString Text();
 
     // The longest run of characters the pane keeps in one paragraph.
     std::size_t RunLimit() const { return runLimit_; }
@@ -50,9 +60,18 @@ class TerminalPane : public QPlainTextEdit {
     QString Broken(std::string_view inserted, std::size_t at);
     // Document position of a text position.
     int DocumentPosition(std::size_t pos) const;
+    // One gathered change: `cut` characters off the front, or `appended` at the end.
+    struct Change {
+        std::size_t cut = 0;
+        std::string appended;
+    };
+    void Apply(const Change& change);
 
-    std::size_t length_ = 0;  // characters of the control's text
-    std::size_t run_ = 0;     // characters since the last line end or break
+    std::vector<Change> gathered_;
+    QTimer frame_;
+    std::size_t textLength_ = 0;  // characters of the control's text, gathered changes included
+    std::size_t length_ = 0;      // characters of the text the document holds
+    std::size_t run_ = 0;         // characters since the last line end or break
     std::size_t runLimit_ = 1;
     std::deque<std::size_t> breaks_;  // text positions the pane's own breaks stand before
 };
