@@ -457,4 +457,20 @@ class EndToEndTest : public ::testing::Test {
     std::unique_ptr<Programmer> programmer_;
 };
 
+// What the technician sees once the port is closed: the red lamp, the job frames greyed out
+// and the port choice open again.
+inline void ExpectClosedState(const Programmer& p) {
+    const frmTerminal& w = p.window;
+    EXPECT_FALSE(w.MSComm1.PortOpen());
+    EXPECT_TRUE(w.imgNotConnected.IsInFront());
+    EXPECT_FALSE(w.Frame2.enabled());
+    EXPECT_FALSE(w.Frame3.enabled());
+    EXPECT_FALSE(p.Widget(w.Frame2)->isEnabled());
+    EXPECT_FALSE(p.Widget(w.Frame3)->isEnabled());
+    for (const Control* option : w.Option1.members()) {
+        EXPECT_TRUE(option->enabled()) << "COM " << option->index();
+        EXPECT_TRUE(p.Widget(*option)->isEnabled()) << "COM " << option->index();
+    }
+}
+
 }  // namespace zelmar::e2e

@@ -28,16 +28,6 @@ void FillPanel(frmTerminal& w) {
     for (int n = 1; n <= 15; ++n) w.Text_R(n).UserEdit(kRepeaterEntries[n - 1]);
 }
 
-void ExpectClosedState(const Programmer& p) {
-    const frmTerminal& w = p.window;
-    EXPECT_FALSE(w.MSComm1.PortOpen());
-    EXPECT_TRUE(w.imgNotConnected.IsInFront());
-    EXPECT_FALSE(w.Frame2.enabled());
-    EXPECT_FALSE(w.Frame3.enabled());
-    for (const Control* option : w.Option1.members())
-        EXPECT_TRUE(option->enabled()) << "COM " << option->index();
-}
-
 // One warning box, the program's caption, naming the device's path and the words given.
 void ExpectOneWarning(const Programmer& p, const std::string& path, const std::string& words) {
     ASSERT_EQ(p.messages.shown.size(), 1u);

@@ -40,22 +40,6 @@ void ExpectBuiltInSettingsInImage(const frmTerminal& w) {
         EXPECT_EQ(w.state.ObjectData[objects[i]], kBuiltInSettings[i]) << "object " << objects[i];
 }
 
-// What the technician sees once the port is closed: the red lamp, the job frames greyed out
-// and the port choice open again.
-void ExpectClosedState(const Programmer& p) {
-    const frmTerminal& w = p.window;
-    EXPECT_FALSE(w.MSComm1.PortOpen());
-    EXPECT_TRUE(w.imgNotConnected.IsInFront());
-    EXPECT_FALSE(w.Frame2.enabled());
-    EXPECT_FALSE(w.Frame3.enabled());
-    EXPECT_FALSE(p.Widget(w.Frame2)->isEnabled());
-    EXPECT_FALSE(p.Widget(w.Frame3)->isEnabled());
-    for (const Control* option : w.Option1.members()) {
-        EXPECT_TRUE(option->enabled()) << "COM " << option->index();
-        EXPECT_TRUE(p.Widget(*option)->isEnabled()) << "COM " << option->index();
-    }
-}
-
 using ProgrammerEndToEnd = EndToEndTest;
 
 TEST_F(ProgrammerEndToEnd, SettingsReadShowsTheDevicesSettingsInPanelPaneAndImage) {
