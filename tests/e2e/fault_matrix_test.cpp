@@ -5,7 +5,11 @@
 #include <sys/stat.h>
 
 #include <QSerialPort>
+#include <QTimer>
 #include <array>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "e2e/e2e_harness.h"
 
@@ -330,6 +334,70 @@ TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDes
 }
 
 INSTANTIATE_TEST_SUITE_P(Times, RepeatedRestarts, ::testing::Values(1, 3, 10));
+
+// ---- A failure box open while the device goes on sending ----
+
+// The values the pane shows, one a line, as the numbers the device sent.
+std::vector<int> PaneValues(const std::string& pane) {
+    std::vector<int> values;
+    std::istringstream in(pane);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty()) values.push_back(std::stoi(line));
+    }
+    return values;
+}
+
+// The bytes the device sent since the program last opened the line.
+std::vector<int> SentSinceOpening(const std::vector<Traffic>& traffic) {
+    std::vector<int> sent;
+    for (const Traffic& t : traffic) {
+        if (t.kind == Traffic::kNote && t.note.find("opened") != std::string::npos) sent.clear();
+        if (t.kind == Traffic::kSent) sent.push_back(t.byte);
+    }
+    return sent;
+}
+
+TEST_F(EndToEndTest, BytesArrivingWhileABoxIsOpenAreAllHandledInOrderWhenItCloses) {
+    // A repeat delay the panel has no choice for: the end of the read reports it in a box.
+    const fs::path table = dir_.path() / "delay9.txt";
+    std::ofstream(table) << "8176 9\n";
+    StartSimulator({"--table", table.string()});
+    Programmer& p = StartProgrammer();
+    frmTerminal& w = p.window;
+    w.Check1.SetValue(0);  // every value in the pane, polls too, so the pane tells what was handled
+    ConnectAndSettle();
+
+    std::size_t sentWhileOpen = 0;
+    std::size_t sentAtClose = 0;
+    std::optional<std::string> paneAfterwards;
+    p.messages.whileOpen = [&](const Message&) {
+        // The box stays open until the device has sent more and the port has read it.
+        const std::size_t atOpen = SentSinceOpening(TrafficSoFar()).size();
+        ASSERT_TRUE(
+            WaitUntil([&] { return SentSinceOpening(TrafficSoFar()).size() >= atOpen + 3; }));
+        QTest::qWait(100);
+        sentAtClose = SentSinceOpening(TrafficSoFar()).size();
+        sentWhileOpen = sentAtClose - atOpen;
+        // Looks at the pane at the first turn of the event loop after the box has gone: no
+        // further byte is needed by then for those that came while it was open.
+        QTimer::singleShot(0, [&] { paneAfterwards = w.txtTerm.text(); });
+    };
+    ReadSettings();
+    ASSERT_TRUE(WaitUntil([&] { return paneAfterwards.has_value(); }));
+
+    ASSERT_EQ(p.messages.shown.size(), 1u);
+    EXPECT_EQ(p.messages.shown[0].icon, MessageIcon::None);
+    EXPECT_GE(sentWhileOpen, 3u);
+    const std::vector<int> sent = SentSinceOpening(TrafficSoFar());
+    const std::vector<int> shown = PaneValues(*paneAfterwards);
+    ASSERT_GE(shown.size(), sentAtClose) << "values sent while the box was open were left behind";
+    EXPECT_TRUE(
+        std::equal(sent.begin(), sent.begin() + static_cast<long>(sentAtClose), shown.begin()))
+        << "handled out of order or not at all";
+    // And the link goes on: the device's next polls are answered by a new read.
+    ReadSettings();
+    EXPECT_EQ(w.state.ObjectData[8176], 9);
+}
 
 }  // namespace
 }  // namespace zelmar::e2e
