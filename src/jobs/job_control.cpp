@@ -21,8 +21,12 @@ bool frmTerminal::ListIsMissing() {
     return true;
 }
 
-void frmTerminal::ClearPaneIfChosen() {
+bool frmTerminal::BeginStart(Control& startBox, Control& endBox) {
+    if (ListIsMissing()) return false;
+    ListStep(startBox, endBox);
+    state.ListPos = 0;
     if (chClear.value() != 0) txtTerm.SetText("");
+    return true;
 }
 
 void frmTerminal::ShowCurObject() {

@@ -5,10 +5,7 @@
 namespace zelmar {
 
 void frmTerminal::Command2_Click() {
-    if (ListIsMissing()) return;
-    ListStep(Text1, Text2);
-    state.ListPos = 0;
-    ClearPaneIfChosen();
+    if (!BeginStart(Text1, Text2)) return;
     // The settings button reads whatever the boxes say, unchecked.
     state.CurObject = Number::Double(NumberOfText(Text1.text()));
     state.EndObject = Number::Double(NumberOfText(Text2.text()));
@@ -21,10 +18,7 @@ void frmTerminal::Option2_Click(int index) {
         StopJob(Text1, Text2);
         return;
     }
-    if (ListIsMissing()) return;
-    ListStep(Text1, Text2);
-    state.ListPos = 0;
-    ClearPaneIfChosen();
+    if (!BeginStart(Text1, Text2)) return;
     state.EndObject = Number::Double(NumberOfText(Text1.text()));
     if (Check2.value() != 0) {
         state.CurObject = state.EndObject;  // the start object alone, as it stands

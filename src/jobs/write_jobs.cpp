@@ -5,15 +5,15 @@
 namespace zelmar {
 
 void frmTerminal::Command3_Click() {
+    // The list is looked at before the encoding: a start refused for want of a list leaves the
+    // image untouched too.
     if (ListIsMissing()) return;
     std::string refusal;
     if (!EncodeSettings(refusal)) {
         ShowMessage(refusal, MessageIcon::Exclamation);
         return;
     }
-    ListStep(Text3, Text4);
-    state.ListPos = 0;
-    ClearPaneIfChosen();
+    BeginStart(Text3, Text4);
     state.CurObject = Number::Double(NumberOfText(Text3.text()));
     state.EndObject = Number::Double(NumberOfText(Text4.text()));
     state.WriteJob = true;
@@ -26,10 +26,7 @@ void frmTerminal::Option3_Click(int index) {
         StopJob(Text3, Text4);
         return;
     }
-    if (ListIsMissing()) return;
-    ListStep(Text3, Text4);
-    state.ListPos = 0;
-    ClearPaneIfChosen();
+    if (!BeginStart(Text3, Text4)) return;
     state.EndObject = Number::Double(NumberOfText(Text3.text()));
     if (Check3.value() != 0) {
         state.CurObject = state.EndObject;

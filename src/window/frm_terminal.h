@@ -123,7 +123,9 @@ class frmTerminal {
     // Pieces shared by the job starts and "Stop" of the two frames.
     bool ListStep(Control& startBox, Control& endBox);
     bool ListIsMissing();
-    void ClearPaneIfChosen();
+    // The first steps of every start: refuses a list job without a list, then the list step,
+    // ListPos back to the list's start, and the pane cleared when "Clear" is ticked.
+    bool BeginStart(Control& startBox, Control& endBox);
     void StopJob(Control& startBox, Control& endBox);
     void ShowCurObject();
 
