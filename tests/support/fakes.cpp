@@ -1,4 +1,4 @@
-#include "support/window_fixture.h"
+#include "support/fakes.h"
 
 #include "window/numbers.h"
 
