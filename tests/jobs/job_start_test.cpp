@@ -1,7 +1,7 @@
 // Starting and stopping read and write jobs from the settings panel and the two frames.
 #include <gtest/gtest.h>
 
-#include "support/scripted_device.h"
+#include "support/device_line.h"
 #include "support/window_fixture.h"
 
 namespace zelmar::testing {
@@ -181,23 +181,34 @@ TEST_P(EmptyListTest, AListJobWithoutAListStartsNothing) {
 }
 INSTANTIATE_TEST_SUITE_P(Jobs, EmptyListTest, ::testing::Range(0, 4));
 
-// Whole jobs against a device that answers from its own table.
+// Whole jobs against the simulated device, which answers from its own table.
 class JobFlowTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
         Connect();
-        Feed({172});                    // the device's first poll keeps the link
-        device.table[0] = 2 * 32 + 10;  // send delay "20 msec", packet time 10
-        device.table[8176] = 7;         // repeat delay "NO"
-        for (int n = 1; n <= 15; ++n) device.table[8176 + n] = static_cast<std::uint8_t>(n);
+        link.device().LinkOpened();
+        link.table()[0] = 2 * 32 + 10;  // send delay "20 msec", packet time 10
+        link.table()[8176] = 7;         // repeat delay "NO"
+        for (int n = 1; n <= 15; ++n) link.table()[8176 + n] = static_cast<std::uint8_t>(n);
+        link.Step();  // the device's first poll keeps the link
+        ASSERT_EQ(link.line, "");
     }
-    ScriptedDevice device{port, window};
+    void TearDown() override {
+        EXPECT_EQ(link.device().Irregularities(), 0) << "the window fell out of step";
+    }
+    void RunJob() {
+        ASSERT_TRUE(link.RunUntil([&] { return state.LinkMode == 0; }, 10000));
+    }
+    DeviceLine<> link{[this](std::uint8_t received) {
+        port.FeedByte(received);
+        return port.TakeSent();
+    }};
 };
 
 TEST_F(JobFlowTest, SettingsReadFillsThePanel) {
     window.Command2.UserClick();
-    device.RunJob();
+    RunJob();
     EXPECT_EQ(window.Text_Pac_Time.text(), "10");
     EXPECT_EQ(window.Combo1.text(), "20 msec");
     EXPECT_EQ(window.Combo2.text(), "NO");
@@ -215,7 +226,7 @@ TEST_F(JobFlowTest, SettingsWriteSendsTheEncodedEntriesAndReadsEachBack) {
     window.Combo2.SetListIndex(1);
     for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText(std::to_string(15 - n));
     window.Command3.UserClick();
-    device.RunJob();
+    RunJob();
 
     std::string expected;
     auto exchange = [&](int object, int data) {
@@ -226,8 +237,8 @@ TEST_F(JobFlowTest, SettingsWriteSendsTheEncodedEntriesAndReadsEachBack) {
     exchange(0, 135);
     exchange(8176, 1);
     for (int n = 1; n <= 15; ++n) exchange(8176 + n, 15 - n);
-    EXPECT_EQ(device.line, expected);
-    EXPECT_EQ(device.table[0], 135);
+    EXPECT_EQ(link.line, expected);
+    EXPECT_EQ(link.table()[0], 135);
     EXPECT_EQ(state.ObjectData[8191], 0);
     EXPECT_FALSE(state.WriteJob);
     EXPECT_EQ(window.Combo1.text(), "100 msec") << "the panel shows what was read back";
@@ -247,14 +258,14 @@ TEST_F(JobFlowTest, ARefusedSettingsWriteChangesNothing) {
     EXPECT_EQ(state.ObjectData, before.ObjectData);
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_FALSE(state.WriteJob);
-    device.Cycle();
-    EXPECT_EQ(device.line, "") << "no job: the polls go unanswered";
+    EXPECT_FALSE(link.RunUntil([&] { return !link.line.empty(); }, 20))
+        << "no job: the polls go unanswered, yet the window sent " << link.line;
 }
 
 TEST_F(JobFlowTest, StopRunsAgainAtTheEndOfAJobStartedFromAFrame) {
     window.Option2(1).UserClick();  // over the list: objects 1 .. 8191 of the list
     window.Text1.SetText("4321");
-    device.RunJob();
+    RunJob();
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_EQ(window.Option2(2).value(), 1);
     // "Stop" ran when the engine selected it, copying the list's ends into the boxes again.

@@ -78,6 +78,8 @@ class Device {
     void LinkOpened();
 
     const ObjectTable& Table() const { return table_; }
+    // For tests and benchmarks that set a scene or change an entry between exchanges.
+    ObjectTable& Table() { return table_; }
     Phase CurrentPhase() const { return phase_; }
     // Data bytes of read exchanges sent so far.
     long DataBytesSent() const { return data_bytes_sent_; }
