@@ -1,5 +1,5 @@
 // Received values per second through the whole window: the port's events, the dialogue with
-// the device and the terminal log. A simulated device on the other end of an in-memory port
+// the device and the terminal log. The simulated device, on the other end of an in-memory port,
 // polls, answers the window's commands and keeps its own table, while the technician runs
 // settings reads, whole-table reads and whole-table writes with idle spells between them.
 //
@@ -11,122 +11,37 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/memory_serial_port.h"
+#include "support/device_line.h"
+#include "support/fakes.h"
 #include "window/frm_terminal.h"
 
 namespace zelmar {
 namespace {
 
-// Counts the boxes instead of waiting for a click; a sound run shows none.
-struct SilentBox : MessageBox {
-    void Show(const Message&) override { ++shown; }
-    int shown = 0;
-};
-struct FixedScreen : Screen {
-    TwipsSize Size() const override { return {1024 * 15, 768 * 15}; }
-    TwipsSize WindowDecoration() const override { return {120, 450}; }
-};
-struct NoFileDialog : FileDialog {
-    std::optional<std::string> ShowOpen(const FileDialogSettings&) override { return {}; }
-};
-struct NoFiles : SequentialInput {
-    void Open(const std::string&) override { throw StepError("File not found"); }
-    std::string ReadField() override { throw StepError("Bad file name or number"); }
-    bool AtEnd() const override { return true; }
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-};
+// The device's table: every entry different from its neighbours, and a repeat delay the panel
+// can show.
+sim::ObjectTable SeededTable() {
+    sim::ObjectTable table{};
+    for (int i = 0; i < sim::kObjectCount; ++i) table[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    table[8176] = 3;
+    return table;
+}
 
-// The window's end of the line: a value goes in through the port, and the answer, if any, is
-// what the window wrote meanwhile.
-class WindowLine {
-  public:
-    explicit WindowLine(MemorySerialPort& port) : port_(port) {}
-    template <class Take>
-    void Send(std::uint8_t value, Take&& take) {
-        port_.FeedByte(value);
-        const std::string& answer = port_.Sent();
-        if (answer.empty()) return;
-        take(static_cast<std::uint8_t>(answer.front()));
-        port_.TakeSent();
-    }
-
-  private:
-    MemorySerialPort& port_;
-};
-
-// The device's side of the line: it polls, and when the other end answers a poll with a
-// command it goes through the exchange the command calls for.
-template <class Line>
-class Device {
-  public:
-    explicit Device(Line& line) : line_(line) {
-        for (int i = 0; i < kObjectCount; ++i) table_[i] = static_cast<std::uint8_t>(i * 7 + 3);
-        table_[8176] = 3;  // a repeat delay the panel can show
-    }
-
-    // Sends the next value and takes in the answer, if any.
-    void Step() {
-        line_.Send(NextValue(), [this](std::uint8_t answer) { Take(answer); });
-    }
-
-  private:
-    enum class Phase { Polling, ReadHigh, ReadLow, ReadData, WriteHigh, WriteLow, WriteData, Ack };
-
-    std::uint8_t NextValue() {
-        switch (phase_) {
-            case Phase::Polling:
-                return kPolls[pollIndex_++ % kPolls.size()];
-            case Phase::ReadData:
-                phase_ = Phase::Polling;
-                return table_[address_];
-            case Phase::Ack:
-                phase_ = Phase::Polling;
-                return 202;
-            default:
-                return 202;  // asks for the next address or data byte
-        }
-    }
-
-    void Take(std::uint8_t byte) {
-        switch (phase_) {
-            case Phase::Polling:
-                if (byte == 0x55) phase_ = Phase::ReadHigh;
-                if (byte == 0xAA) phase_ = Phase::WriteHigh;
-                break;
-            case Phase::ReadHigh:
-            case Phase::WriteHigh:
-                address_ = byte * 256;
-                phase_ = phase_ == Phase::ReadHigh ? Phase::ReadLow : Phase::WriteLow;
-                break;
-            case Phase::ReadLow:
-                address_ = (address_ + byte) % kObjectCount;
-                phase_ = Phase::ReadData;
-                break;
-            case Phase::WriteLow:
-                address_ = (address_ + byte) % kObjectCount;
-                phase_ = Phase::WriteData;
-                break;
-            case Phase::WriteData:
-                table_[address_] = byte;
-                phase_ = Phase::Ack;
-                break;
-            default:
-                break;
-        }
-    }
-
-    static constexpr std::array<std::uint8_t, 4> kPolls{172, 172, 202, 202};
-    Line& line_;
-    std::array<std::uint8_t, kObjectCount> table_{};
-    Phase phase_ = Phase::Polling;
-    std::size_t pollIndex_ = 0;
-    int address_ = 0;
-};
+// Shared by both benchmarks' figures: the rate, and the share of values that were data bytes of
+// a job, which shows that jobs did run and that both ran the same stream.
+void Report(benchmark::State& state, const sim::Device& device, std::int64_t dataLines) {
+    state.SetItemsProcessed(state.iterations());
+    state.counters["values/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["data_share"] =
+        static_cast<double>(dataLines) / static_cast<double>(state.iterations());
+    // Answers the device did not expect: a sound run has none.
+    state.counters["irregular"] = static_cast<double>(device.Irregularities());
+}
 
 // What the technician does: one job after the other, each after an idle spell.
 class Technician {
@@ -168,33 +83,34 @@ class Technician {
 
 void BM_ReceivedValues(benchmark::State& state) {
     MemorySerialPort port;
-    SilentBox box;
-    FixedScreen screen;
-    NoFileDialog dialog;
-    NoFiles files;
+    testing::RecordingMessageBox box;
+    testing::FixedScreen screen;
+    testing::ScriptedFileDialog dialog;
+    testing::TextFiles files;
     frmTerminal window(Platform{port, box, screen, dialog, files});
     window.Form_Load();
     window.imgNotConnected_Click();
     window.Check1.SetValue(static_cast<int>(state.range(0)));  // "Only Data"
-    WindowLine line(port);
-    Device device(line);
+    testing::DeviceLine line(
+        [&port](std::uint8_t received) {
+            port.FeedByte(received);
+            return port.TakeSent();
+        },
+        SeededTable());
+    line.keep_line = false;
     Technician technician(window);
 
     std::int64_t dataLines = 0;
     for (auto _ : state) {
         technician.Act();
         const bool dataDue = window.state.LinkMode == 1 && window.state.LinkStep == 4;
-        device.Step();
+        line.Step();
         dataLines += dataDue ? 1 : 0;
     }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["values/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    Report(state, line.device(), dataLines);
     state.counters["pane_chars"] = static_cast<double>(window.txtTerm.text().size());
-    state.counters["boxes"] = box.shown;
-    // The share of values that were data bytes of a job: shows that jobs did run.
-    state.counters["data_share"] =
-        static_cast<double>(dataLines) / static_cast<double>(state.iterations());
+    // A sound run shows none.
+    state.counters["boxes"] = static_cast<double>(box.shown.size());
 }
 
 BENCHMARK(BM_ReceivedValues)->ArgName("only_data")->Arg(1)->Arg(0)->MinTime(2.0);
@@ -301,19 +217,6 @@ class BareAnswerer {
     bool writeJob_ = false;
 };
 
-class BareLine {
-  public:
-    explicit BareLine(BareAnswerer& answerer) : answerer_(answerer) {}
-    template <class Take>
-    void Send(std::uint8_t value, Take&& take) {
-        const int answer = answerer_.Answer(value);
-        if (answer >= 0) take(static_cast<std::uint8_t>(answer));
-    }
-
-  private:
-    BareAnswerer& answerer_;
-};
-
 // The technician's run of jobs, each after the same idle spell, on the bare answerer.
 class BareTechnician {
   public:
@@ -351,24 +254,24 @@ class BareTechnician {
 
 void BM_BareAnswerer(benchmark::State& state) {
     BareAnswerer answerer;
-    BareLine line(answerer);
-    Device device(line);
+    testing::DeviceLine line(
+        [&answerer](std::uint8_t received) {
+            const int answer = answerer.Answer(received);
+            return answer < 0 ? std::string() : std::string(1, static_cast<char>(answer));
+        },
+        SeededTable());
+    line.keep_line = false;
     BareTechnician technician(answerer);
 
     std::int64_t dataLines = 0;
     for (auto _ : state) {
         technician.Act();
         const bool dataDue = answerer.DataDue();
-        device.Step();
+        line.Step();
         dataLines += dataDue ? 1 : 0;
     }
     benchmark::DoNotOptimize(answerer.Entry(8176));
-    state.SetItemsProcessed(state.iterations());
-    state.counters["values/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    // Matches the window's figure when both ran the same stream.
-    state.counters["data_share"] =
-        static_cast<double>(dataLines) / static_cast<double>(state.iterations());
+    Report(state, line.device(), dataLines);
 }
 
 BENCHMARK(BM_BareAnswerer)->MinTime(2.0);
