@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <set>
 
+#include "dialogue/terminal_log.h"
 #include "platform/qt/terminal_view.h"
 #include "qt/qt_app.h"
 #include "support/window_fixture.h"
@@ -338,6 +339,30 @@ TEST_F(ViewTest, PaneFollowsTheNewestLineOnlyWhileAtTheBottom) {
     bar->setValue(bar->maximum());
     Append("172\r\n");
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(ViewTest, LogsCutKeepsTheReaderWhateverTheCharactersAtTheCut) {
+    // The characters put both at the front and where the cut falls: a pane that reads the
+    // same there could pass for one changed further on.
+    for (const std::string same : {"", "0 ", "\r\n"}) {
+        SCOPED_TRACE(same);
+        std::string text;
+        for (int i = 0; text.size() <= 16000; ++i) text += std::to_string(i) + " - 8176\r\n";
+        text.resize(16001);
+        text.replace(0, same.size(), same);
+        text.replace(4096, same.size(), same);
+        window.txtTerm.SetText(text);
+        QScrollBar* bar = Pane()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const QString reading = TopLine();
+
+        std::string entry = "17\r\n";
+        AppendLogEntry(window.txtTerm, entry, window.Check1, state, [](auto&& step) { step(); });
+        Pane()->Flush();
+        ASSERT_EQ(window.txtTerm.text(), text.substr(4096) + "17\r\n");
+        EXPECT_EQ(TopLine(), reading);
+        EXPECT_EQ(PaneText(), ModelText());
+    }
 }
 
 // A small window of its own, for what the programmer's window does not show on its own.
