@@ -41,16 +41,20 @@ struct Pane {
     }
     Control& term() { return model.Get("txtTerm"); }
     Control& onlyData() { return model.Get("Check1"); }
+    zelmar::TerminalPane& pane() {
+        return *static_cast<zelmar::TerminalPane*>(view.WidgetOf(term()));
+    }
 
     // One entry as the log appends it, shown in the document at once: the pane gathers a
     // frame's entries into one edit, and this is the cost of a frame with a single entry.
     void Log(std::string entry) {
         zelmar::AppendLogEntry(term(), entry, onlyData(), state, [](auto&& step) { step(); });
-        static_cast<zelmar::TerminalPane*>(view.WidgetOf(term()))->Flush();
+        pane().Flush();
     }
     void Fill(const std::string& entry) {
         while (term().text().size() < 16000) Log(entry);
-        term().SetText(term().text().substr(term().text().size() - 16000));
+        term().CutFront(term().text().size() - 16000);
+        pane().Flush();
         QApplication::processEvents();
     }
 

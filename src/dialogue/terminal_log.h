@@ -48,7 +48,7 @@ void AppendLogEntry(Control& term, std::string& entry, const Control& onlyData, 
     bool cut = false;
     guard([&] { cut = state.TermTextLength > kPaneLimit; });
     if (cut) {
-        guard([&] { term.SetText(term.text().substr(kPaneCut)); });
+        guard([&] { term.CutFront(kPaneCut); });
         guard([&] { state.TermTextLength = static_cast<std::int32_t>(term.text().size()); });
     }
     guard([&] { term.SetSelStart(static_cast<std::size_t>(state.TermTextLength)); });

@@ -64,20 +64,10 @@ void Control::SetCaption(std::string caption) {
 
 void Control::SetText(std::string text) {
     if (text == def_.text) return;
-    // Report only the part that differs, so that a view can keep a long text cheaply.
-    const std::string& old = def_.text;
-    const std::size_t shorter = std::min(old.size(), text.size());
-    std::size_t prefix = 0;
-    while (prefix < shorter && old[prefix] == text[prefix]) ++prefix;
-    std::size_t suffix = 0;
-    while (suffix < shorter - prefix &&
-           old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
-        ++suffix;
-    const std::size_t removed = old.size() - prefix - suffix;
-    const std::string inserted = text.substr(prefix, text.size() - prefix - suffix);
+    def_.text = std::move(text);
     selStart_ = 0;
     selLength_ = 0;
-    Splice(prefix, removed, inserted);
+    Replaced();
 }
 
 void Control::SetSelStart(std::size_t pos) {
@@ -92,16 +82,31 @@ void Control::SetSelLength(std::size_t length) {
 }
 
 void Control::SetSelText(std::string_view text) {
-    const std::size_t pos = selStart_;
-    const std::size_t removed = selLength_;
-    selStart_ = pos + text.size();
+    const bool atEnd = selLength_ == 0 && selStart_ == def_.text.size();
+    def_.text.replace(selStart_, selLength_, text);
+    selStart_ += text.size();
     selLength_ = 0;
-    Splice(pos, removed, text);
+    if (!atEnd) {
+        Replaced();
+        return;
+    }
+    if (model_.observer) model_.observer->TextAppended(*this, text);
+    if (onChange) onChange();
 }
 
-void Control::Splice(std::size_t pos, std::size_t removed, std::string_view inserted) {
-    def_.text.replace(pos, removed, inserted);
-    if (model_.observer) model_.observer->TextSpliced(*this, pos, removed, inserted);
+void Control::CutFront(std::size_t count) {
+    count = std::min(count, def_.text.size());
+    if (count == 0) return;
+    def_.text.erase(0, count);
+    const std::size_t end = selStart_ + selLength_;
+    selStart_ -= std::min(selStart_, count);
+    selLength_ = end - std::min(end, count) - selStart_;
+    if (model_.observer) model_.observer->TextCutFront(*this, count);
+    if (onChange) onChange();
+}
+
+void Control::Replaced() {
+    if (model_.observer) model_.observer->TextReplaced(*this);
     if (onChange) onChange();
 }
 
@@ -153,8 +158,9 @@ void Control::Clear() {
     listIndex_ = -1;
     Notify(Property::Items);
     if (def_.kind == ControlKind::ComboBox && !def_.text.empty()) {
+        def_.text.clear();
         selStart_ = selLength_ = 0;
-        Splice(0, def_.text.size(), {});
+        Replaced();
     }
 }
 

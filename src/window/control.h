@@ -78,9 +78,15 @@ class Control;
 class ControlObserver {
   public:
     virtual ~ControlObserver() = default;
-    // The text changed from position `pos` on: `removed` characters gave way to `inserted`.
-    virtual void TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
-                             std::string_view inserted) = 0;
+    // The three ways a text changes. A view that keeps a long text, as the terminal pane
+    // does, applies the first two in place; they are told as what was done, never worked out
+    // from the texts before and after, which can look alike in more than one way.
+    // `appended` went onto the end; nothing before it changed.
+    virtual void TextAppended(const Control& control, std::string_view appended) = 0;
+    // The first `count` characters went; nothing after them changed.
+    virtual void TextCutFront(const Control& control, std::size_t count) = 0;
+    // Anything else: control.text() is to be taken as new.
+    virtual void TextReplaced(const Control& control) = 0;
     virtual void PropertyChanged(const Control& control, Property property) = 0;
 };
 
@@ -129,6 +135,9 @@ class Control {
     void SetSelStart(std::size_t pos);  // also empties the selection
     void SetSelLength(std::size_t length);
     void SetSelText(std::string_view text);  // replaces the selection, caret after it
+    // Removes the first `count` characters, or all there are. The selection keeps to the
+    // characters it covered, losing those that went; a change runs the change handler.
+    void CutFront(std::size_t count);
 
     // Check box 0, 1 or 2; option button 0 or 1. A change runs the click handler.
     int value() const { return def_.value; }
@@ -158,7 +167,7 @@ class Control {
     std::function<void()> onValidate;
 
   private:
-    void Splice(std::size_t pos, std::size_t removed, std::string_view inserted);
+    void Replaced();
     void Notify(Property property);
 
     ControlDefinition def_;

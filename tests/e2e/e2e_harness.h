@@ -329,10 +329,13 @@ class ConnectionLampWatch : public ControlObserver {
     ConnectionLampWatch(const ConnectionLampWatch&) = delete;
     ConnectionLampWatch& operator=(const ConnectionLampWatch&) = delete;
 
-    void TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
-                     std::string_view inserted) override {
-        view_.TextSpliced(control, pos, removed, inserted);
+    void TextAppended(const Control& control, std::string_view appended) override {
+        view_.TextAppended(control, appended);
     }
+    void TextCutFront(const Control& control, std::size_t count) override {
+        view_.TextCutFront(control, count);
+    }
+    void TextReplaced(const Control& control) override { view_.TextReplaced(control); }
     void PropertyChanged(const Control& control, Property property) override {
         if (&control == &greenLamp_ && property == Property::Stacking) ++openingsShown;
         view_.PropertyChanged(control, property);

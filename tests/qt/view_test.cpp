@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <set>
 
+#include "dialogue/terminal_log.h"
 #include "platform/qt/terminal_view.h"
 #include "qt/qt_app.h"
 #include "support/window_fixture.h"
@@ -253,8 +254,8 @@ TEST_F(ViewTest, PaneTakesAppendsAndCutsInPlace) {
 
     while (window.txtTerm.text().size() < 16010) Append("202\r\n");
     changes.clear();
-    // The log's cut: the text from its 4097th character on, wherever that falls.
-    window.txtTerm.SetText(window.txtTerm.text().substr(4096));
+    // The log's cut: the first 4096 characters, wherever that falls.
+    window.txtTerm.CutFront(4096);
     Pane()->Flush();
     ASSERT_EQ(changes.size(), 1);
     EXPECT_EQ(changes[0][0].toInt(), 0);
@@ -269,7 +270,7 @@ TEST_F(ViewTest, PaneGathersAFramesChangesIntoOneEdit) {
         window.txtTerm.SetSelStart(window.txtTerm.text().size());
         window.txtTerm.SetSelText(std::to_string(i) + " - 8176\r\n");
     }
-    window.txtTerm.SetText(window.txtTerm.text().substr(7));  // a cut in the same frame
+    window.txtTerm.CutFront(7);  // a cut in the same frame
     EXPECT_TRUE(changes.isEmpty()) << "nothing reaches the document before its frame";
     // The frame comes by itself.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !changes.isEmpty(); }, 1000));
@@ -308,7 +309,7 @@ TEST_F(ViewTest, ValuesRunningTogetherStayInShortParagraphs) {
 
     // Cuts wherever they fall, also right at one of the pane's breaks.
     for (std::size_t cut : {std::size_t{4096}, limit - 4096 % limit, std::size_t{1}}) {
-        window.txtTerm.SetText(window.txtTerm.text().substr(cut));
+        window.txtTerm.CutFront(cut);
         EXPECT_EQ(PaneText(), ModelText()) << cut;
         EXPECT_NE(Pane()->document()->begin().text(), "") << "no empty line left at the top";
     }
@@ -330,7 +331,7 @@ TEST_F(ViewTest, PaneFollowsTheNewestLineOnlyWhileAtTheBottom) {
     const QString reading = TopLine();
     for (int i = 0; i < 20; ++i) Append("202\r\n");
     EXPECT_EQ(TopLine(), reading);
-    window.txtTerm.SetText(window.txtTerm.text().substr(600));
+    window.txtTerm.CutFront(600);
     Pane()->Flush();
     EXPECT_EQ(TopLine(), reading);
     EXPECT_LT(bar->value(), bar->maximum());
@@ -338,6 +339,30 @@ TEST_F(ViewTest, PaneFollowsTheNewestLineOnlyWhileAtTheBottom) {
     bar->setValue(bar->maximum());
     Append("172\r\n");
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(ViewTest, LogsCutKeepsTheReaderWhateverTheCharactersAtTheCut) {
+    // The characters put both at the front and where the cut falls: a pane that reads the
+    // same there could pass for one changed further on.
+    for (const std::string same : {"", "0 ", "\r\n"}) {
+        SCOPED_TRACE(same);
+        std::string text;
+        for (int i = 0; text.size() <= 16000; ++i) text += std::to_string(i) + " - 8176\r\n";
+        text.resize(16001);
+        text.replace(0, same.size(), same);
+        text.replace(4096, same.size(), same);
+        window.txtTerm.SetText(text);
+        QScrollBar* bar = Pane()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        const QString reading = TopLine();
+
+        std::string entry = "17\r\n";
+        AppendLogEntry(window.txtTerm, entry, window.Check1, state, [](auto&& step) { step(); });
+        Pane()->Flush();
+        ASSERT_EQ(window.txtTerm.text(), text.substr(4096) + "17\r\n");
+        EXPECT_EQ(TopLine(), reading);
+        EXPECT_EQ(PaneText(), ModelText());
+    }
 }
 
 // A small window of its own, for what the programmer's window does not show on its own.

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "window/numbers.h"
@@ -24,20 +26,18 @@ ControlDefinition Def(std::string name, ControlKind kind, std::string container,
 
 // Records what a view would be told.
 struct Recorder : ControlObserver {
-    struct Splice {
-        std::string control;
-        std::size_t pos, removed;
-        std::string inserted;
-        bool operator==(const Splice&) const = default;
-    };
-    void TextSpliced(const Control& c, std::size_t pos, std::size_t removed,
-                     std::string_view inserted) override {
-        splices.push_back({c.name(), pos, removed, std::string(inserted)});
+    // "Box+text" appended, "Box-4" cut at the front, "Box=" replaced.
+    void TextAppended(const Control& c, std::string_view appended) override {
+        texts.push_back(c.name() + "+" + std::string(appended));
     }
+    void TextCutFront(const Control& c, std::size_t count) override {
+        texts.push_back(c.name() + "-" + std::to_string(count));
+    }
+    void TextReplaced(const Control& c) override { texts.push_back(c.name() + "="); }
     void PropertyChanged(const Control& c, Property p) override {
         changes.emplace_back(c.name(), p);
     }
-    std::vector<Splice> splices;
+    std::vector<std::string> texts;
     std::vector<std::pair<std::string, Property>> changes;
 };
 
@@ -85,18 +85,48 @@ TEST_F(ControlTest, SettingATextRunsTheChangeHandlerNestedAndOnlyOnAChange) {
     EXPECT_EQ(box.text(), "");
 }
 
-TEST_F(ControlTest, TextChangesReachTheViewAsTheSmallestSplice) {
+TEST_F(ControlTest, TextChangesReachTheViewAsWhatWasDone) {
     Control& box = model.Get("Box");
+    int handled = 0;
+    box.onChange = [&] { ++handled; };
     box.SetText("abcdef");
-    box.SetText("cdef");  // a cut at the front
-    box.SetSelStart(4);
-    box.SetSelText("\r\n");   // an append at the caret
-    box.SetText("cdXf\r\n");  // one character in the middle
-    EXPECT_EQ(recorder.splices, (std::vector<Recorder::Splice>{{"Box", 0, 0, "abcdef"},
-                                                               {"Box", 0, 2, ""},
-                                                               {"Box", 4, 0, "\r\n"},
-                                                               {"Box", 2, 1, "X"}}));
-    EXPECT_EQ(box.text(), "cdXf\r\n");
+    box.SetSelStart(6);
+    box.SetSelText("gh");  // an append: empty selection at the end
+    box.SetSelStart(2);
+    box.SetSelText("X");  // an insertion before the end
+    box.SetSelStart(0);
+    box.SetSelLength(9);
+    box.SetSelText("");  // a selection ending at the end
+    box.SetText("abcdefabc");
+    box.CutFront(6);   // the text's start shows again past the cut: still a cut
+    box.CutFront(0);   // nothing goes: no report, no handler
+    box.CutFront(99);  // everything goes
+    box.CutFront(1);
+    EXPECT_EQ(recorder.texts, (std::vector<std::string>{"Box=", "Box+gh",
+                                                        "Box=", "Box=", "Box=", "Box-6", "Box-3"}));
+    EXPECT_EQ(handled, 7);
+    EXPECT_EQ(box.text(), "");
+    Control& combo = model.Get("Combo");
+    combo.SetText("a");
+    recorder.texts.clear();
+    combo.Clear();
+    EXPECT_EQ(recorder.texts, std::vector<std::string>{"Combo="});
+}
+
+TEST_F(ControlTest, CuttingTheFrontKeepsTheSelectionOnItsCharacters) {
+    // {selStart, selLength} before and after cutting 4 characters off "0123456789".
+    const std::vector<std::array<std::size_t, 4>> cases{
+        {6, 2, 2, 2}, {4, 3, 0, 3}, {2, 5, 0, 3}, {1, 2, 0, 0}, {10, 0, 6, 0}};
+    Control& box = model.Get("Box");
+    for (const auto& [start, length, newStart, newLength] : cases) {
+        box.SetText("0123456789");
+        box.SetSelStart(start);
+        box.SetSelLength(length);
+        box.CutFront(4);
+        EXPECT_EQ(box.text(), "456789");
+        EXPECT_EQ(std::pair(box.selStart(), box.selLength()), std::pair(newStart, newLength))
+            << start << "+" << length;
+    }
 }
 
 TEST_F(ControlTest, SelTextReplacesTheSelectionAndPutsTheCaretAfterIt) {

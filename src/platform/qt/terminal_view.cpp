@@ -156,22 +156,18 @@ int TerminalPane::DocumentPosition(std::size_t pos) const {
     return static_cast<int>(pos + 2 * static_cast<std::size_t>(before));
 }
 
-void TerminalPane::Splice(std::size_t pos, std::size_t removed, std::string_view inserted,
-                          std::string_view text) {
-    const bool append = pos == textLength_ && removed == 0;
-    const bool cut = pos == 0 && inserted.empty() && removed < textLength_;
-    if (!append && !cut) {
-        Reset(text);
-        return;
-    }
-    if (append) {
-        if (gathered_.empty() || gathered_.back().cut != 0) gathered_.push_back({});
-        gathered_.back().appended.append(inserted);
-        textLength_ += inserted.size();
-    } else {
-        gathered_.push_back({removed, {}});
-        textLength_ -= removed;
-    }
+void TerminalPane::Append(std::string_view appended) {
+    if (gathered_.empty() || gathered_.back().cut != 0) gathered_.push_back({});
+    gathered_.back().appended.append(appended);
+    textLength_ += appended.size();
+    if (!frame_.isActive()) frame_.start();
+}
+
+void TerminalPane::CutFront(std::size_t count) {
+    count = std::min(count, textLength_);
+    if (count == 0) return;
+    gathered_.push_back({count, {}});
+    textLength_ -= count;
     if (!frame_.isActive()) frame_.start();
 }
 
@@ -559,13 +555,23 @@ void TerminalView::ApplyTabOrder() {
         setTabOrder(order[i - 1].second, order[i].second);
 }
 
-void TerminalView::TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
-                               std::string_view inserted) {
+void TerminalView::TextAppended(const Control& control, std::string_view appended) {
     if (IsPane(control)) {
-        static_cast<TerminalPane*>(WidgetOf(control))
-            ->Splice(pos, removed, inserted, control.text());
-        return;
+        static_cast<TerminalPane*>(WidgetOf(control))->Append(appended);
+    } else {
+        ApplyText(control);
     }
+}
+
+void TerminalView::TextCutFront(const Control& control, std::size_t count) {
+    if (IsPane(control)) {
+        static_cast<TerminalPane*>(WidgetOf(control))->CutFront(count);
+    } else {
+        ApplyText(control);
+    }
+}
+
+void TerminalView::TextReplaced(const Control& control) {
     ApplyText(control);
 }
 

@@ -30,15 +30,14 @@ class TerminalPane : public QPlainTextEdit {
     static QString ToDocument(std::string_view text);
     static QString FromDocument(const QString& text);
 
-    // Replaces `removed` characters from `pos` on by `inserted`, where `text` is the
-    // control's whole text afterwards. Appends and cuts at the front are gathered and reach
-    // the document together once a frame, so that a fast device costs one layout and one
-    // repaint a frame rather than one for every byte; anything else lays the text out anew at
-    // once. The view follows the newest line only while it was showing the bottom already; a
-    // user reading further up keeps the lines in front of him, also when the front of the
-    // log is cut away.
-    void Splice(std::size_t pos, std::size_t removed, std::string_view inserted,
-                std::string_view text);
+    // The log's two edits. They are gathered and reach the document together once a frame,
+    // so that a fast device costs one layout and one repaint a frame rather than one for
+    // every byte. The view follows the newest line only while it was showing the bottom
+    // already; a user reading further up keeps the lines in front of him, also when the front
+    // of the log is cut away.
+    void Append(std::string_view appended);
+    void CutFront(std::size_t count);
+    // Lays out `text` anew at once, dropping whatever was gathered, and shows its end.
     void Reset(std::string_view text);
 
     // Brings the document up to date with what has been gathered.
@@ -95,8 +94,9 @@ class TerminalView : public QWidget, public ControlObserver {
     // Raised when the user closes the window; a non-zero cancel keeps it open.
     std::function<void(int& cancel)> onClose;
 
-    void TextSpliced(const Control& control, std::size_t pos, std::size_t removed,
-                     std::string_view inserted) override;
+    void TextAppended(const Control& control, std::string_view appended) override;
+    void TextCutFront(const Control& control, std::size_t count) override;
+    void TextReplaced(const Control& control) override;
     void PropertyChanged(const Control& control, Property property) override;
 
   protected:
