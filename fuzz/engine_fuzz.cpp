@@ -19,7 +19,9 @@
 #include <string>
 #include <string_view>
 
-#include "support/window_fixture.h"
+#include "platform/memory_serial_port.h"
+#include "support/fakes.h"
+#include "window/frm_terminal.h"
 
 namespace {
 
@@ -138,10 +140,13 @@ class Session {
     }
 
     void Receive(unsigned char byte) {
-        const Before b{port_.PortOpen(),        window_.state.JustConnected,
-                       window_.state.LinkMode,  window_.state.LinkStep,
-                       window_.state.WriteStep, window_.state.CurObject.value(),
-                       window_.state.ObjectData};
+        const Before b{port_.PortOpen(),
+                       window_.engine.state().JustConnected,
+                       window_.engine.state().LinkMode,
+                       window_.engine.state().LinkStep,
+                       window_.engine.state().WriteStep,
+                       window_.engine.state().CurObject.value(),
+                       window_.engine.table()};
 
         port_.FeedByte(byte);
 
@@ -161,7 +166,7 @@ class Session {
         const bool dataByte =
             b.portOpen && !restartsLink && b.linkMode == 1 && (!poll || b.linkStep == 4);
         const int entry = dataByte ? EntryOf(b.curObject) : -1;
-        const ObjectTable& image = window_.state.ObjectData;
+        const ObjectTable& image = window_.engine.table();
         // Compared whole first: a byte-by-byte look at every value would dominate the run.
         if (!(image == b.image)) {
             for (int i = 0; i < kEntries; ++i) {
@@ -174,15 +179,15 @@ class Session {
         if (entry >= 0 && image[entry] != byte)
             Broken("the data byte was not stored at the current object", byte);
 
-        if (window_.state.LinkStep < 0 || window_.state.LinkStep > 4)
+        if (window_.engine.state().LinkStep < 0 || window_.engine.state().LinkStep > 4)
             Broken("LinkStep left the read exchange's table", byte);
-        if (window_.state.WriteStep < 0 || window_.state.WriteStep > 5)
+        if (window_.engine.state().WriteStep < 0 || window_.engine.state().WriteStep > 5)
             Broken("WriteStep left the write exchange's table", byte);
         Settle();
     }
 
     void Act(std::uint8_t op, InputCursor& in) {
-        const ObjectTable imageBefore = window_.state.ObjectData;
+        const ObjectTable imageBefore = window_.engine.table();
         bool writesSettings = false;
         switch (op % 24) {
             case 0:  // the settings panel's "Read"
@@ -283,7 +288,7 @@ class Session {
                 break;
         }
         if (!port_.Sent().empty()) Broken("a byte was sent on the technician's action", -1);
-        const ObjectTable& image = window_.state.ObjectData;
+        const ObjectTable& image = window_.engine.table();
         if (!(image == imageBefore)) {
             for (int i = 0; i < kEntries; ++i) {
                 const bool settingsEntry = i == 0 || i >= 8176;

@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/window_fixture.h"
+#include "platform/memory_serial_port.h"
+#include "support/fakes.h"
+#include "window/frm_terminal.h"
 
 namespace {
 

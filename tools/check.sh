@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # The slow checks that the everyday test run leaves out; CI runs them after `tools/dev.sh test`.
+#   layers  builds the logic, its tests and the engine benchmark without Qt (build-noqt/) and
+#         runs the tests: a Qt include or a call that reaches up a layer fails here
 #   asan  builds every test with AddressSanitizer and UndefinedBehaviorSanitizer (g++, into
 #         build-asan/) and runs them; any sanitizer report fails the check
 #   fuzz  builds the libFuzzer targets of fuzz/ (clang, into build-fuzz/) and runs each for a
@@ -50,6 +52,21 @@ check_asan() {
     return $status
 }
 
+check_layers() {
+    local build="$here/build-noqt"
+    local leaks
+    leaks="$(grep -rlE '#include <Q' "$here/src" --include='*.h' --include='*.cpp' |
+        grep -v -e "^$here/src/platform/qt/" -e "^$here/src/main.cpp$" || true)"
+    if [ -n "$leaks" ]; then
+        echo "Qt included below the Qt side:" >&2
+        echo "$leaks" >&2
+        return 1
+    fi
+    cmake -S "$here" -B "$build" -DZELMAR_QT=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$build" -j"$jobs"
+    ctest --test-dir "$build" --output-on-failure -j"$jobs"
+}
+
 check_fuzz() {
     local build="$here/build-fuzz"
     local seconds="${ZELMAR_FUZZ_SECONDS:-60}"
@@ -86,14 +103,16 @@ check_fuzz() {
 
 install_missing "${packages[@]}"
 case "${1:-all}" in
+    layers) check_layers ;;
     asan) check_asan ;;
     fuzz) check_fuzz ;;
     all)
+        check_layers
         check_asan
         check_fuzz
         ;;
     *)
-        echo "usage: $0 [asan|fuzz]" >&2
+        echo "usage: $0 [layers|asan|fuzz]" >&2
         exit 2
         ;;
 esac

@@ -1,7 +1,8 @@
-// Received values per second through the whole window: the port's events, the dialogue with
-// the device and the terminal log. The simulated device, on the other end of an in-memory port,
-// polls, answers the window's commands and keeps its own table, while the technician runs
-// settings reads, whole-table reads and whole-table writes with idle spells between them.
+// Received values per second through the link engine and the terminal log alone, and through
+// the whole window: the port's events, the engine, and the effects on the controls. The
+// simulated device polls, answers the programmer's commands and keeps its own table, while the
+// technician runs settings reads, whole-table reads and whole-table writes with idle spells
+// between them.
 //
 // Beside it, the same device and the same run of jobs against a bare answerer: a switch over
 // the exchange steps that answers each poll, stores each data byte and walks the objects, and
@@ -14,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "dialogue/link_engine.h"
+#include "dialogue/terminal_log.h"
 #include "platform/memory_serial_port.h"
 #include "support/device_line.h"
 #include "support/fakes.h"
@@ -49,7 +52,7 @@ class Technician {
     explicit Technician(frmTerminal& window) : window_(window) {}
 
     void Act() {
-        if (window_.state.LinkMode != 0) return;
+        if (window_.engine.state().LinkMode != 0) return;
         if (idle_ > 0) {
             --idle_;
             return;
@@ -103,7 +106,8 @@ void BM_ReceivedValues(benchmark::State& state) {
     std::int64_t dataLines = 0;
     for (auto _ : state) {
         technician.Act();
-        const bool dataDue = window.state.LinkMode == 1 && window.state.LinkStep == 4;
+        const bool dataDue =
+            window.engine.state().LinkMode == 1 && window.engine.state().LinkStep == 4;
         line.Step();
         dataLines += dataDue ? 1 : 0;
     }
@@ -114,6 +118,86 @@ void BM_ReceivedValues(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReceivedValues)->ArgName("only_data")->Arg(1)->Arg(0)->MinTime(2.0);
+
+// The engine's own effects, carried out as cheaply as a headless programmer would: answers
+// collected for the device, the log written to a string pane, everything else counted.
+class EngineSink : public EffectSink {
+  public:
+    explicit EngineSink(bool onlyData) : onlyData_(onlyData) {}
+    void Take(const Effect& effect) override {
+        switch (effect.kind) {
+            case Effect::Kind::Send:
+                answer.push_back(static_cast<char>(effect.byte));
+                break;
+            case Effect::Kind::Log:
+                log.Write(effect.entry, onlyData_);
+                break;
+            case Effect::Kind::Failure:
+                ++failures;
+                break;
+            default:
+                break;
+        }
+    }
+    std::string answer;
+    testing::StringPane pane{false};
+    TerminalLog log{pane};
+    long failures = 0;
+
+  private:
+    bool onlyData_;
+};
+
+void BM_EngineValues(benchmark::State& state) {
+    testing::ListOfObjects list;
+    list.entries = {"0"};
+    for (int object = 8176; object <= 8191; ++object)
+        list.entries.push_back(std::to_string(object));
+    LinkEngine engine(list);
+    EngineSink sink(state.range(0) != 0);
+    engine.Connected();
+    testing::DeviceLine line(
+        [&](std::uint8_t received) {
+            sink.answer.clear();
+            engine.Receive(received, sink);
+            return sink.answer;
+        },
+        SeededTable());
+    line.keep_line = false;
+    int idle = 2000;
+    int next = 0;
+
+    std::int64_t dataLines = 0;
+    for (auto _ : state) {
+        // The technician's jobs as the window would start them: the settings read walks the
+        // list, the whole-table read and write count up.
+        if (engine.state().LinkMode == 0 && --idle <= 0) {
+            idle = 2000;
+            switch (next++ % 3) {
+                case 0:
+                    list.walking = true;
+                    engine.Start({Number::Double(0), Number::Double(8191), false});
+                    break;
+                case 1:
+                    list.walking = false;
+                    engine.Start({Number::Double(1), Number::Double(8175), false});
+                    break;
+                default:
+                    list.walking = false;
+                    engine.Start({Number::Double(0), Number::Double(8191), true});
+                    break;
+            }
+        }
+        const bool dataDue = engine.state().LinkMode == 1 && engine.state().LinkStep == 4;
+        line.Step();
+        dataLines += dataDue ? 1 : 0;
+    }
+    Report(state, line.device(), dataLines);
+    state.counters["pane_chars"] = static_cast<double>(sink.pane.text.size());
+    state.counters["boxes"] = static_cast<double>(sink.failures);
+}
+
+BENCHMARK(BM_EngineValues)->ArgName("only_data")->Arg(1)->Arg(0)->MinTime(2.0);
 
 // The bare answerer: the exchange steps of a read and a write, the object table and the walk
 // over a range or a list, as plain integers. Polls that come where a data byte is due are

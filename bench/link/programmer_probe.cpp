@@ -98,11 +98,11 @@ int ReadWholeTable(bool reportEnd) {
     QTimer endOfJob;
     if (reportEnd) {
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
-            if (window.state.LinkMode != 0) return;
+            if (window.engine.state().LinkMode != 0) return;
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
-                std::to_string(zelmar::bench::TableHash(window.state.ObjectData, 8192)) +
-                " boxes " + std::to_string(programmer.box.texts.size()));
+                std::to_string(zelmar::bench::TableHash(window.engine.table(), 8192)) + " boxes " +
+                std::to_string(programmer.box.texts.size()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
         endOfJob.start(10);

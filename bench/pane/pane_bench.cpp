@@ -22,44 +22,43 @@
 #include <string>
 #include <vector>
 
-#include "dialogue/terminal_log.h"
+#include "platform/memory_serial_port.h"
 #include "platform/qt/terminal_view.h"
-#include "window/layout.h"
+#include "support/fakes.h"
+#include "window/frm_terminal.h"
 
 namespace {
 
 using zelmar::Control;
-using zelmar::ControlModel;
 using zelmar::TerminalView;
 
 struct Pane {
-    Pane() : model(zelmar::TerminalLayout()), view(model, 96) {
-        state.CurObject = zelmar::Number::Int16(8176);
-        model.Get("txtTerm").SetForeColor(0xFF0000);
+    Pane() : window(zelmar::Platform{port, box, screen, dialog, files}), view(window.controls, 96) {
+        window.Form_Load();
         view.show();
         QApplication::processEvents();
     }
-    Control& term() { return model.Get("txtTerm"); }
-    Control& onlyData() { return model.Get("Check1"); }
-    zelmar::TerminalPane& pane() {
-        return *static_cast<zelmar::TerminalPane*>(view.WidgetOf(term()));
-    }
+    Control& term() { return window.txtTerm; }
 
     // One entry as the log appends it, shown in the document at once: the pane gathers a
     // frame's entries into one edit, and this is the cost of a frame with a single entry.
-    void Log(std::string entry) {
-        zelmar::AppendLogEntry(term(), entry, onlyData(), state, [](auto&& step) { step(); });
-        pane().Flush();
+    void Log(const zelmar::LogEntry& entry) {
+        window.log.Write(entry, false);
+        static_cast<zelmar::TerminalPane*>(view.WidgetOf(term()))->Flush();
     }
-    void Fill(const std::string& entry) {
+    void Fill(const zelmar::LogEntry& entry) {
         while (term().text().size() < 16000) Log(entry);
         term().CutFront(term().text().size() - 16000);
-        pane().Flush();
+        static_cast<zelmar::TerminalPane*>(view.WidgetOf(term()))->Flush();
         QApplication::processEvents();
     }
 
-    ControlModel model;
-    zelmar::SharedState state;
+    zelmar::MemorySerialPort port;
+    zelmar::testing::RecordingMessageBox box;
+    zelmar::testing::FixedScreen screen;
+    zelmar::testing::ScriptedFileDialog dialog;
+    zelmar::testing::TextFiles files;
+    zelmar::frmTerminal window;
     TerminalView view;
 };
 
@@ -106,9 +105,9 @@ void TimeEach(benchmark::State& state, Append&& append) {
 
 // `entry` as the dialogue engine hands it to the log; `paint` lets the view repaint after
 // every entry, as it does when each byte comes in an event of its own.
-void AppendToFullPane(benchmark::State& state, const std::string& entry, bool paint) {
+void AppendToFullPane(benchmark::State& state, const zelmar::LogEntry& entry, bool paint) {
     Pane pane;
-    pane.Fill(entry + "\r");
+    pane.Fill(entry);
     TimeEach(state, [&] {
         pane.Log(entry);
         if (paint) QApplication::processEvents();
@@ -118,14 +117,14 @@ void AppendToFullPane(benchmark::State& state, const std::string& entry, bool pa
 
 // A data line of a read, "35 - 8176" and its line end.
 void BM_DataLine(benchmark::State& state) {
-    AppendToFullPane(state, "35 - 8176\n\r", false);
+    AppendToFullPane(state, {zelmar::LogEntry::Kind::Data, 35, zelmar::Number::Int16(8176)}, false);
 }
 void BM_DataLineAndRepaint(benchmark::State& state) {
-    AppendToFullPane(state, "35 - 8176\n\r", true);
+    AppendToFullPane(state, {zelmar::LogEntry::Kind::Data, 35, zelmar::Number::Int16(8176)}, true);
 }
 // A value outside any exchange: bare digits that run on in one long line.
 void BM_BareValue(benchmark::State& state) {
-    AppendToFullPane(state, "35", false);
+    AppendToFullPane(state, {zelmar::LogEntry::Kind::Value, 35, {}}, false);
 }
 
 // The data line into a bare text widget of the same size and the same front cut.

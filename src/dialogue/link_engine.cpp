@@ -1,150 +1,173 @@
-// The dialogue with the device. The device leads: it polls, and each received value may take
-// the running job's exchange one step further, which sometimes means answering with one byte.
-// Every value then goes to the terminal pane.
-#include <cstdint>
-#include <string>
-#include <string_view>
+#include "dialogue/link_engine.h"
 
-#include "dialogue/terminal_log.h"
-#include "window/frm_terminal.h"
+#include <optional>
 
 namespace zelmar {
 
 namespace {
 
-constexpr std::uint8_t kReadCommand = 0x55;
-constexpr std::uint8_t kWriteCommand = 0xAA;
+Effect Light(Lamp lamp) {
+    Effect effect{Effect::Kind::Light};
+    effect.lamp = lamp;
+    return effect;
+}
 
-// A received value that the device would never send as data while the dialogue expects an
-// address poll carries this mark, so that it passes for neither poll.
-constexpr char kDataMark = '*';
+Effect Failure(const StepError& failure) {
+    Effect effect{Effect::Kind::Failure};
+    effect.failure = failure.what();
+    return effect;
+}
 
-void Send(SerialPort& port, std::int32_t byte) {
-    // An address of an object the table cannot hold does not fit one byte on the line.
+// An address of an object the table cannot hold does not fit one byte on the line.
+Effect Send(std::int32_t byte) {
     if (byte < 0 || byte > 255) throw StepError("Invalid procedure call or argument");
-    const char c = static_cast<char>(byte);
-    port.Output(std::string_view(&c, 1));
+    Effect effect{Effect::Kind::Send};
+    effect.byte = static_cast<std::uint8_t>(byte);
+    return effect;
 }
 
-// Integer division and remainder truncate toward zero, as the address bytes always have.
-std::int32_t HighAddress(Number object) {
-    return RoundToLong(object.value()) / 256;
-}
-std::int32_t LowAddress(Number object) {
-    return RoundToLong(object.value()) % 256;
+// Runs one step; a failing step becomes a failure effect and the steps after it run all the same.
+template <class Step>
+void Guarded(EffectSink& out, Step&& step) {
+    try {
+        step();
+    } catch (const StepError& failure) {
+        out.Take(Failure(failure));
+    }
 }
 
-// The port handler hands over plain decimal digits; anything else goes the general way.
-std::uint8_t ValueOfReceived(std::string_view text) {
-    if (!text.empty() && text.size() <= 3) {
-        int value = 0;
-        bool digits = true;
-        for (char c : text) {
-            digits = digits && c >= '0' && c <= '9';
-            value = value * 10 + (c - '0');
+// Polls get their line end only while the current object, as it stands, names an object: the
+// line end marks polls of a dialogue that can address the device.
+bool NamesAnObject(Number object) {
+    return object.value() >= 0 && object.value() <= kObjectCount - 1;
+}
+
+}  // namespace
+
+void LinkEngine::Reset() {
+    state_.CurObject = Number::Int16(1);
+    state_.EndObject = Number::Int16(1);
+    state_.WriteJob = false;
+    state_.LinkMode = 0;
+    state_.LinkStep = 0;
+    state_.WriteStep = 0;
+}
+
+void LinkEngine::Connected() {
+    Reset();
+    state_.JustConnected = true;
+}
+
+void LinkEngine::Start(const Job& job) {
+    state_.ListPos = 0;
+    state_.CurObject = job.first;
+    state_.EndObject = job.end;
+    // A read leaves the write flag alone, as it always has.
+    if (job.write) state_.WriteJob = true;
+    state_.LinkMode = job.write ? 2 : 1;
+}
+
+void LinkEngine::Stop() {
+    state_.CurObject = state_.EndObject;
+}
+
+void LinkEngine::Receive(std::uint8_t value, EffectSink& out) {
+    // A link that does not begin with the poll 172 is out of step with the device: start over
+    // with a fresh opening until it does.
+    if (state_.JustConnected) {
+        state_.JustConnected = false;
+        if (value != kPoll) {
+            out.Take(Effect{Effect::Kind::Restart});
+            return;
         }
-        if (digits && value <= 255) return static_cast<std::uint8_t>(value);
     }
-    return ToByte(text);
-}
 
-// An entry past the end of the list reads as an empty one, which addresses object 0.
-std::string_view ListEntry(const Control& list, int pos) {
-    const auto& items = list.items();
-    if (pos < 0 || pos >= static_cast<int>(items.size())) return {};
-    return items[static_cast<std::size_t>(pos)];
-}
+    // A poll where the data byte is due passes for neither poll.
+    const bool marked = state_.LinkStep == 4 && IsPoll(value);
+    const std::uint8_t poll = marked ? 0 : value;  // a marked poll matches neither poll
 
-void EndJob(frmTerminal& w) {
-    SharedState& s = w.state;
-    s.LinkStep = 0;
-    s.LinkMode = 0;
-    // "Stop" shows in both groups before the job's flag goes and the panel is refreshed.
-    w.Guarded([&] { w.Option2(2).SetValue(1); });
-    w.Guarded([&] { w.Option3(2).SetValue(1); });
-    s.WriteJob = false;
-    w.DecodeSettings();  // reports its own failures and fills every control it can
-}
+    // The mode is read once: a change made by this value's step counts from the next value on.
+    std::optional<LogEntry> data;
+    switch (state_.LinkMode) {
+        case 1:
+            out.Take(Light(Lamp::Read));
+            data = ReadStep(value, poll, out);
+            break;
+        case 2:
+            out.Take(Light(Lamp::Write));
+            WriteStep(poll, out);
+            break;
+        default:
+            break;
+    }
 
-void AdvanceJob(frmTerminal& w) {
-    SharedState& s = w.state;
-    s.LinkStep = 0;
-    if (w.Check4.value() != 0) {
-        w.Guarded([&] {
-            if (s.ListPos == INT16_MAX) throw StepError("Overflow");
-            ++s.ListPos;
-        });
-        s.CurObject = Number::Double(NumberOfText(ListEntry(w.List1, s.ListPos)));
+    if (state_.LinkMode == 0 && poll == kPoll && !data) out.Take(Light(Lamp::Idle));
+
+    Effect log{Effect::Kind::Log};
+    if (data) {
+        log.entry = *data;
+    } else if (marked) {
+        log.entry = {LogEntry::Kind::MarkedPoll, value, {}};
+    } else if (IsPoll(value)) {
+        const bool line = NamesAnObject(state_.CurObject);
+        log.entry = {line ? LogEntry::Kind::Poll : LogEntry::Kind::BarePoll, value, {}};
     } else {
-        w.Guarded([&] { s.CurObject = s.CurObject.Incremented(); });
+        log.entry = {LogEntry::Kind::Value, value, {}};
     }
-    w.Label5.SetCaption(NumberText(s.CurObject.value()));
-    // In a write job each object starts with its write exchange.
-    if (s.WriteJob) s.LinkMode = 2;
+    out.Take(log);
 }
 
-void TakeDataByte(frmTerminal& w, std::string& text) {
-    SharedState& s = w.state;
-    if (text == "172*" || text == "202*") text.pop_back();
-    w.Guarded([&] { s.ObjectData.at(s.CurObject.value()) = ValueOfReceived(text); });
-    text.append(" - ").append(NumberText(s.CurObject.value())).append("\n\r");
-    if (s.CurObject == s.EndObject) {
-        EndJob(w);
-    } else {
-        AdvanceJob(w);
-    }
-}
-
-void ReadExchangeStep(frmTerminal& w, std::string& text) {
-    SharedState& s = w.state;
-    if (text == "172") {
+std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t poll,
+                                             EffectSink& out) {
+    LinkState& s = state_;
+    if (poll == kPoll) {
         if (s.LinkStep == 0) {
             s.LinkStep = 1;
         } else if (s.LinkStep == 1) {
-            w.Guarded([&] { Send(w.MSComm1, kReadCommand); });
+            out.Take(Send(kReadCommand));
             s.LinkStep = 2;
         }
-        return;
+        return std::nullopt;
     }
-    if (text == "202") {
+    if (poll == kAddressPoll) {
         if (s.LinkStep == 2) {
-            w.Guarded([&] { Send(w.MSComm1, HighAddress(s.CurObject)); });
+            SendAddress(true, out);
             s.LinkStep = 3;
         } else if (s.LinkStep == 3) {
-            w.Guarded([&] { Send(w.MSComm1, LowAddress(s.CurObject)); });
+            SendAddress(false, out);
             s.LinkStep = 4;
         }
-        return;
+        return std::nullopt;
     }
     // Anything but a bare poll is the data byte of the current object, wherever the exchange
     // stood: a stray value must not leave the job hanging.
     s.LinkStep = 0;
-    TakeDataByte(w, text);
+    return TakeData(value, out);
 }
 
-void WriteExchangeStep(frmTerminal& w, const std::string& text) {
-    SharedState& s = w.state;
-    if (text == "172") {
+void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
+    LinkState& s = state_;
+    if (poll == kPoll) {
         if (s.WriteStep == 0) {
             s.WriteStep = 1;
         } else if (s.WriteStep == 1) {
-            w.Guarded([&] { Send(w.MSComm1, kWriteCommand); });
+            out.Take(Send(kWriteCommand));
             s.WriteStep = 2;
         }
         return;
     }
-    if (text != "202") return;  // the device says nothing the write needs; only logged
+    if (poll != kAddressPoll) return;  // the device says nothing the write needs; only logged
     switch (s.WriteStep) {
         case 2:
-            w.Guarded([&] { Send(w.MSComm1, HighAddress(s.CurObject)); });
+            SendAddress(true, out);
             s.WriteStep = 3;
             break;
         case 3:
-            w.Guarded([&] { Send(w.MSComm1, LowAddress(s.CurObject)); });
+            SendAddress(false, out);
             s.WriteStep = 4;
             break;
         case 4:
-            w.Guarded([&] { Send(w.MSComm1, s.ObjectData.at(s.CurObject.value())); });
+            Guarded(out, [&] { out.Take(Send(table_.at(s.CurObject.value()))); });
             s.WriteStep = 5;
             break;
         case 5:
@@ -157,44 +180,49 @@ void WriteExchangeStep(frmTerminal& w, const std::string& text) {
     }
 }
 
-}  // namespace
-
-void frmTerminal::ProcessReceivedByte(Control& term, std::string& text) {
-    // A link that does not begin with the poll 172 is out of step with the device: start over
-    // with a fresh opening until it does.
-    if (state.JustConnected) {
-        state.JustConnected = false;
-        if (text != "172") {
-            Guarded([&] { txtTerm.SetText(""); });
-            Guarded([&] { imgConnected_Click(); });
-            Guarded([&] { imgNotConnected_Click(); });
-            return;
-        }
-    }
-
-    if (state.LinkStep == 4 && IsPollText(text)) text.push_back(kDataMark);
-
-    // The mode is read once: a change made by this value's step counts from the next value on.
-    switch (state.LinkMode) {
-        case 1:
-            Guarded([&] { Image1(1).BringToFront(); });
-            ReadExchangeStep(*this, text);
-            break;
-        case 2:
-            Guarded([&] { Image1(2).BringToFront(); });
-            WriteExchangeStep(*this, text);
-            break;
-        default:
-            break;
-    }
-
-    if (state.LinkMode == 0 && text == "172") Guarded([&] { Image1(0).BringToFront(); });
-
-    AppendToTerminal(term, text);
+void LinkEngine::SendAddress(bool high, EffectSink& out) {
+    // Integer division and remainder truncate toward zero, as the address bytes always have.
+    Guarded(out, [&] {
+        const std::int32_t object = RoundToLong(state_.CurObject.value());
+        out.Take(Send(high ? object / 256 : object % 256));
+    });
 }
 
-void frmTerminal::AppendToTerminal(Control& term, std::string& entry) {
-    AppendLogEntry(term, entry, Check1, state, [this](auto&& step) { Guarded(step); });
+LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
+    LinkState& s = state_;
+    Guarded(out, [&] { table_.at(s.CurObject.value()) = value; });
+    // The line names the object the byte belongs to; it is written once the job has moved on.
+    const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
+    if (s.CurObject == s.EndObject) {
+        s.LinkStep = 0;
+        s.LinkMode = 0;
+        // "Stop" shows before the job's flag goes, and the panel is refreshed last.
+        out.Take(Effect{Effect::Kind::JobEnded});
+        s.WriteJob = false;
+        out.Take(Effect{Effect::Kind::ShowSettings});
+    } else {
+        Advance(out);
+    }
+    return entry;
+}
+
+void LinkEngine::Advance(EffectSink& out) {
+    LinkState& s = state_;
+    s.LinkStep = 0;
+    if (list_.Walking()) {
+        Guarded(out, [&] {
+            if (s.ListPos == INT16_MAX) throw StepError("Overflow");
+            ++s.ListPos;
+        });
+        s.CurObject = Number::Double(NumberOfText(list_.Entry(s.ListPos)));
+    } else {
+        Guarded(out, [&] { s.CurObject = s.CurObject.Incremented(); });
+    }
+    Effect shown{Effect::Kind::ShowObject};
+    shown.object = s.CurObject;
+    out.Take(shown);
+    // In a write job each object starts with its write exchange.
+    if (s.WriteJob) s.LinkMode = 2;
 }
 
 }  // namespace zelmar

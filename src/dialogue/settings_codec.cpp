@@ -1,5 +1,7 @@
 #include "dialogue/settings_codec.h"
 
+#include "platform/numbers.h"
+
 namespace zelmar {
 
 namespace {

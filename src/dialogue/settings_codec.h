@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "window/shared_state.h"
+#include "dialogue/object_table.h"
 
 namespace zelmar {
 

@@ -1,31 +1,43 @@
 #include "dialogue/terminal_log.h"
 
-#include <algorithm>
+#include <charconv>
 
 namespace zelmar {
 
-std::size_t NormaliseLineEnds(std::string& entry) {
-    std::erase(entry, '\n');
-    const auto crs = static_cast<std::size_t>(std::count(entry.begin(), entry.end(), '\r'));
-    if (crs == 0) return 1;
-    // Spread the text out from the back, so that every character moves once and the entry
-    // needs no second buffer.
-    std::size_t read = entry.size();
-    entry.resize(entry.size() + crs);
-    std::size_t write = entry.size();
-    std::size_t lastCr = 0;  // 0-based, in the spread-out entry
-    bool seenCr = false;
-    while (read > 0) {
-        const char c = entry[--read];
-        if (c == '\r') entry[--write] = '\n';
-        entry[--write] = c;
-        if (c == '\r' && !seenCr) {
-            seenCr = true;
-            lastCr = write;
-        }
+namespace {
+
+void AppendDecimal(std::string& text, std::uint8_t value) {
+    char digits[3];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text.append(digits, end);
+}
+
+}  // namespace
+
+void TerminalLog::Format(const LogEntry& entry, std::string& text) {
+    text.clear();
+    AppendDecimal(text, entry.value);
+    switch (entry.kind) {
+        case LogEntry::Kind::Poll:
+            text.append("\r\n");
+            break;
+        case LogEntry::Kind::MarkedPoll:
+            text.push_back('*');
+            break;
+        case LogEntry::Kind::Data:
+            text.append(" - ").append(NumberText(entry.object.value())).append("\r\n");
+            break;
+        case LogEntry::Kind::BarePoll:
+        case LogEntry::Kind::Value:
+            break;
     }
-    // The search resumes at the LF after the last CR and finds no further CR there.
-    return lastCr + 2;
+}
+
+void TerminalLog::Write(const LogEntry& entry, bool onlyData) {
+    if (entry.kind == LogEntry::Kind::Poll && onlyData) return;
+    Format(entry, text_);
+    if (pane_.Length() > kPaneLimit) pane_.CutFront(kPaneCut);
+    pane_.Append(text_);
 }
 
 }  // namespace zelmar

@@ -3,58 +3,44 @@
 // of their own unless "Only Data" hides them, data lines always. The pane keeps only its most
 // recent part so that a device left polling for hours does not slow the window down.
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "window/control.h"
-#include "window/shared_state.h"
+#include "dialogue/link_engine.h"
 
 namespace zelmar {
 
 // A pane longer than this is cut before the next entry goes in ...
-inline constexpr std::int32_t kPaneLimit = 16000;
+inline constexpr std::size_t kPaneLimit = 16000;
 // ... by this many characters from its front, wherever that falls within a line.
 inline constexpr std::size_t kPaneCut = 4096;
 
-inline bool IsPollText(std::string_view text) {
-    return text == "172" || text == "202";
-}
+// The text the log writes to. Its three operations are all the log ever does to it, so that
+// whoever shows the text can apply them as they come.
+class PaneText {
+  public:
+    virtual ~PaneText() = default;
+    virtual std::size_t Length() const = 0;
+    virtual void Append(std::string_view text) = 0;
+    virtual void CutFront(std::size_t count) = 0;
+    virtual void Clear() = 0;
+};
 
-// Removes every LF, then puts one LF right after each CR, so that CR LF is the only line end
-// left. Returns the 1-based position at which the search for a further CR stopped.
-std::size_t NormaliseLineEnds(std::string& entry);
+class TerminalLog {
+  public:
+    explicit TerminalLog(PaneText& pane) : pane_(pane) {}
 
-// Appends one log entry to the pane. `onlyData` is the "Only Data" check box; the state gives
-// CurObject and takes the working values. Each step runs through `guard`, which decides what a
-// failing step does; the steps after a failed one run all the same.
-template <class Guard>
-void AppendLogEntry(Control& term, std::string& entry, const Control& onlyData, SharedState& state,
-                    Guard&& guard) {
-    bool hidden = false;
-    // While CurObject names no object, polls stay bare digits: the line end marks polls of a
-    // dialogue that can address the device.
-    guard([&] {
-        const double current = state.CurObject.value();
-        if (!(current >= 0 && current <= kObjectCount - 1) || !IsPollText(entry)) return;
-        if (onlyData.value() != 0) {
-            hidden = true;
-        } else {
-            entry.append("\n\r");
-        }
-    });
-    if (hidden) return;
-    guard([&] { state.TermTextLength = static_cast<std::int32_t>(term.text().size()); });
-    bool cut = false;
-    guard([&] { cut = state.TermTextLength > kPaneLimit; });
-    if (cut) {
-        guard([&] { term.CutFront(kPaneCut); });
-        guard([&] { state.TermTextLength = static_cast<std::int32_t>(term.text().size()); });
-    }
-    guard([&] { term.SetSelStart(static_cast<std::size_t>(state.TermTextLength)); });
-    guard([&] { state.ScanPos = NormaliseLineEnds(entry); });
-    guard([&] { term.SetSelText(entry); });
-    guard([&] { term.SetSelStart(term.text().size()); });
-}
+    // Writes one entry; `onlyData` hides the polls that would take a line of their own.
+    void Write(const LogEntry& entry, bool onlyData);
+    void Clear() { pane_.Clear(); }
+
+    // The entry's text as the pane shows it: digits, "*" for a marked poll, " - " and the
+    // object for a data byte, CR LF after polls and data lines.
+    static void Format(const LogEntry& entry, std::string& text);
+
+  private:
+    PaneText& pane_;
+    std::string text_;  // kept between entries so that writing one allocates nothing
+};
 
 }  // namespace zelmar

@@ -1,43 +1,97 @@
-// What the read and the write frames share: the object list step, clearing the pane, "Stop".
-#include "window/frm_terminal.h"
+#include "jobs/job_control.h"
 
 namespace zelmar {
 
-bool frmTerminal::ListStep(Control& startBox, Control& endBox) {
-    if (Check4.value() != 1 || List1.items().empty()) return false;
-    // Copied before use: setting a box runs its change check, which may touch the list.
-    const std::string first = List1.items().front();
-    const std::string last = List1.items().back();
-    startBox.SetText(first);
-    endBox.SetText(last);
+namespace {
+constexpr int kLastOrdinaryObject = 8175;
+}
+
+bool JobControl::ListStep(Frame frame) {
+    if (!form_.ListChecked() || form_.ListItems().empty()) return false;
+    // Copied before use: setting a box runs its checks, which may touch the list.
+    const std::string first = form_.ListItems().front();
+    const std::string last = form_.ListItems().back();
+    form_.SetStartText(frame, first);
+    form_.SetEndText(frame, last);
     return true;
 }
 
-bool frmTerminal::ListIsMissing() {
-    if (Check4.value() != 1 || !List1.items().empty()) return false;
+bool JobControl::ListIsMissing() {
+    if (!form_.ListChecked() || !form_.ListItems().empty()) return false;
     // A list job needs a first and a last object; without them nothing starts.
-    ShowMessage("The object list is empty: load a list of object numbers first.",
-                MessageIcon::Exclamation);
+    form_.Refuse("The object list is empty: load a list of object numbers first.");
     return true;
 }
 
-bool frmTerminal::BeginStart(Control& startBox, Control& endBox) {
+bool JobControl::BeginStart(Frame frame) {
     if (ListIsMissing()) return false;
-    ListStep(startBox, endBox);
-    state.ListPos = 0;
-    if (chClear.value() != 0) txtTerm.SetText("");
+    ListStep(frame);
+    if (form_.ClearChosen()) form_.ClearLog();
     return true;
 }
 
-void frmTerminal::ShowCurObject() {
-    Label5.SetCaption(NumberText(state.CurObject.value()));
+void JobControl::Start(const Job& job) {
+    engine_.Start(job);
+    form_.ShowObject(engine_.state().CurObject);
 }
 
-void frmTerminal::StopJob(Control& startBox, Control& endBox) {
-    ListStep(startBox, endBox);
-    // The engine ends a job when the object it has just read is the end object.
-    state.CurObject = state.EndObject;
-    ShowCurObject();
+void JobControl::ReadSettings() {
+    if (!BeginStart(Frame::Read)) return;
+    Start({Number::Double(NumberOfText(form_.StartText(Frame::Read))),
+           Number::Double(NumberOfText(form_.EndText(Frame::Read))), false});
+}
+
+void JobControl::WriteSettings() {
+    // The list is looked at before the encoding: a start refused for want of a list leaves the
+    // image untouched too.
+    if (ListIsMissing()) return;
+    const SettingsEncoding encoding = EncodeSettingsEntries(form_.PanelSettings());
+    if (!encoding.entries) {
+        form_.Refuse(encoding.refusal);
+        return;
+    }
+    StoreSettingsEntries(*encoding.entries, engine_.table());
+    BeginStart(Frame::Write);
+    Start({Number::Double(NumberOfText(form_.StartText(Frame::Write))),
+           Number::Double(NumberOfText(form_.EndText(Frame::Write))), true});
+}
+
+void JobControl::StartRange(Frame frame) {
+    if (!BeginStart(frame)) return;
+    Number end = Number::Double(NumberOfText(form_.StartText(frame)));
+    Number first = end;  // "First Object": the start object alone, as it stands
+    if (!form_.FirstObjectOnly(frame)) {
+        if (frame == Frame::Read) {
+            // A read covers ordinary objects only; anything else starts at object 1.
+            const std::string start = form_.StartText(frame);
+            if (IsNumber(start)) {
+                first = Number::Double(NumberOfText(start));
+            } else {
+                first = Number::Int16(1);
+                form_.SetStartText(frame, "1");
+            }
+            if (first < Number::Int16(1) || first > Number::Int16(kLastOrdinaryObject)) {
+                first = Number::Int16(1);
+                form_.SetStartText(frame, "1");
+            }
+        } else {
+            // Unlike a read, a write starts where the box says: object 0 and the settings too.
+            first = Number::Double(NumberOfText(form_.StartText(frame)));
+        }
+        end = Number::Double(NumberOfText(form_.EndText(frame)));
+    }
+    if (first > end) {
+        end = first;
+        form_.SetStartText(frame, NumberText(first.value()));
+        form_.SetEndText(frame, NumberText(end.value()));
+    }
+    Start({first, end, frame == Frame::Write});
+}
+
+void JobControl::Stop(Frame frame) {
+    ListStep(frame);
+    engine_.Stop();
+    form_.ShowObject(engine_.state().CurObject);
 }
 
 }  // namespace zelmar

@@ -1,6 +1,6 @@
 #include "platform/field_reader.h"
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 

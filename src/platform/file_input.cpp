@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 

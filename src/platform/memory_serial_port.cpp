@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 

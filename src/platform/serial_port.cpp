@@ -1,6 +1,6 @@
 #include "platform/serial_port.h"
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 
@@ -21,7 +21,7 @@ void SerialPort::SetPortOpen(bool open) {
         CloseDevice();
     }
     open_ = open;
-    ClearBuffers();
+    pending_.clear();
 }
 
 void SerialPort::Output(std::string_view bytes) {
@@ -29,34 +29,22 @@ void SerialPort::Output(std::string_view bytes) {
     WriteDevice(bytes);
 }
 
-std::string SerialPort::Input() {
-    std::string taken;
-    while (!inBuffer_.empty() && static_cast<int>(taken.size()) < settings_.inputLen) {
-        taken.push_back(inBuffer_.front());
-        inBuffer_.pop_front();
-    }
-    return taken;
-}
-
 void SerialPort::Received(std::string_view bytes) {
     if (!open_) return;
-    for (char byte : bytes) {
-        inBuffer_.push_back(byte);
-        pendingEvents_.push_back(comEvReceive);
-    }
+    for (char byte : bytes) pending_.push_back({comEvReceive, static_cast<std::uint8_t>(byte)});
     Dispatch();
 }
 
 void SerialPort::Raise(int code) {
     if (!open_) return;
-    pendingEvents_.push_back(code);
+    pending_.push_back({code, 0});
     Dispatch();
 }
 
 void SerialPort::Lost(const std::string& description) {
     if (!open_) return;
     open_ = false;
-    ClearBuffers();
+    pending_.clear();
     try {
         CloseDevice();
     } catch (const StepError&) {
@@ -72,16 +60,15 @@ void SerialPort::Dispatch() {
         explicit Running(bool& f) : flag(f) { flag = true; }
         ~Running() { flag = false; }
     } running(dispatching_);
-    while (!pendingEvents_.empty()) {
-        commEvent_ = pendingEvents_.front();
-        pendingEvents_.pop_front();
-        if (OnComm) OnComm();
+    while (!pending_.empty()) {
+        const Event event = pending_.front();
+        pending_.pop_front();
+        if (event.code == comEvReceive) {
+            if (OnReceive) OnReceive(event.byte);
+        } else if (OnComm) {
+            OnComm(event.code);
+        }
     }
-}
-
-void SerialPort::ClearBuffers() {
-    pendingEvents_.clear();
-    inBuffer_.clear();
 }
 
 }  // namespace zelmar

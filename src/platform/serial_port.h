@@ -1,8 +1,9 @@
 #pragma once
 // The serial port component: the operations the window relies on, named as the window uses
 // them. Each implementation only opens, closes and writes its device and hands in what it
-// receives; the event rules (one receive event per byte, events never re-entered, buffers
-// emptied at every open and close) live here once.
+// receives; the event rules (one receive event per byte, events never re-entered, pending
+// events dropped at every open and close) live here once.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -66,18 +67,14 @@ class SerialPort {
     // Sends the bytes as they stand; each character's code is one byte.
     void Output(std::string_view bytes);
 
-    // Takes at most InputLen waiting characters out of the receive buffer.
-    std::string Input();
-
-    // The code of the event being raised.
-    int CommEvent() const { return commEvent_; }
-
     const LineSettings& Settings() const { return settings_; }
 
-    // Raised on the window's thread: once per received byte and once per line-status change
-    // or error. A handler that runs a nested event loop is never re-entered: what arrives
-    // meanwhile is raised, in order, once the running handler has returned.
-    std::function<void()> OnComm;
+    // Raised on the window's thread: OnReceive once per received byte, OnComm with the event
+    // code once per line-status change or error. A handler that runs a nested event loop is
+    // never re-entered: what arrives meanwhile is raised, in order, once the running handler
+    // has returned.
+    std::function<void(std::uint8_t byte)> OnReceive;
+    std::function<void(int code)> OnComm;
 
     // Raised once when the device goes away while open (an adapter pulled out, the other end
     // of a line hung up). The port is already closed when it is raised.
@@ -96,15 +93,18 @@ class SerialPort {
 
   private:
     void Dispatch();
-    void ClearBuffers();
+
+    // A received byte, or an event other than a receive.
+    struct Event {
+        int code;
+        std::uint8_t byte;
+    };
 
     LineSettings settings_;
     int commPort_ = 1;
     bool open_ = false;
-    int commEvent_ = 0;
     bool dispatching_ = false;
-    std::deque<int> pendingEvents_;
-    std::deque<char> inBuffer_;
+    std::deque<Event> pending_;
 };
 
 }  // namespace zelmar

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 

@@ -1,5 +1,8 @@
 #include "window/frm_terminal.h"
 
+#include "jobs/object_entry.h"
+#include "listfile/list_file.h"
+#include "window/bindings.h"
 #include "window/layout.h"
 
 namespace zelmar {
@@ -47,6 +50,11 @@ frmTerminal::frmTerminal(const Platform& platform)
       Option2(controls, "Option2"),
       Option3(controls, "Option3"),
       Image1(controls, "Image1"),
+      bindings_(std::make_unique<WindowBindings>(*this)),
+      engine(*bindings_),
+      log(*bindings_),
+      link(MSComm1, engine),
+      jobs(engine, *bindings_),
       messageBox_(platform.messageBox),
       screen_(platform.screen),
       fileDialog_(platform.fileDialog),
@@ -55,6 +63,8 @@ frmTerminal::frmTerminal(const Platform& platform)
     for (int n = 1; n <= 15; ++n) repeaters_.push_back(&controls.Get("Text_R" + std::to_string(n)));
     WireHandlers();
 }
+
+frmTerminal::~frmTerminal() = default;
 
 Control& frmTerminal::Text_R(int n) const {
     return *repeaters_.at(n);
@@ -79,8 +89,8 @@ void frmTerminal::WireHandlers() {
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
     Command3.onClick = [this] { Command3_Click(); };
-    MSComm1.OnComm = [this] { MSComm1_OnComm(); };
-    MSComm1.OnLost = [this](const std::string& description) { MSComm1_OnLost(description); };
+    link.effects = bindings_.get();
+    link.onLost = [this](const std::string& description) { MSComm1_OnLost(description); };
 }
 
 void frmTerminal::ShowMessage(const std::string& text, MessageIcon icon) const {
@@ -114,24 +124,19 @@ void frmTerminal::Form_Load() {
         Form.Move((static_cast<float>(screen.width) - width) / 2.0f,
                   (static_cast<float>(screen.height) - height) / 2.0f);
     });
-    Skipping([this] { Option1(MSComm1.CommPort()).SetValue(1); });
+    Skipping([this] { Option1(link.Port()).SetValue(1); });
     Skipping([this] { Label5.SetCaption("Object"); });
     Skipping([this] { Frame2.SetEnabled(false); });
     Skipping([this] { Frame3.SetEnabled(false); });
     SetObjectBoxesToOne();
-    state.CurObject = Number::Int16(1);
-    state.EndObject = Number::Int16(1);
-    state.WriteJob = false;
-    state.LinkMode = 0;
-    state.LinkStep = 0;
-    state.WriteStep = 0;
+    engine.Reset();
     ResetCh10();
 }
 
 void frmTerminal::Form_Unload(int& /*cancel: the window always closes*/) {
-    if (!MSComm1.PortOpen()) return;
+    if (!link.IsOpen()) return;
     try {
-        MSComm1.SetPortOpen(false);
+        link.Toggle();
     } catch (const StepError& failure) {
         // The program ends all the same and the system releases the port; say why it may
         // still look busy to the next program that opens it.
@@ -150,6 +155,172 @@ void frmTerminal::ch_1_0_Click() {
         default:
             break;
     }
+}
+
+// ---- the port bar ----------------------------------------------------------------------------
+
+void frmTerminal::Option1_Click(int index) {
+    link.SelectPort(index);
+}
+
+void frmTerminal::TogglePort() {
+    try {
+        link.Toggle();
+    } catch (const StepError& failure) {
+        ShowMessage(failure.what(), MessageIcon::Exclamation);
+    }
+}
+
+void frmTerminal::imgNotConnected_Click() {
+    TogglePort();
+    // What follows depends on the port's state, not on the lamp that was clicked.
+    if (link.IsOpen()) {
+        Skipping([this] { imgConnected.BringToFront(); });
+        Skipping([this] { Frame2.SetEnabled(true); });
+        Skipping([this] { Frame3.SetEnabled(true); });
+        Skipping([this] { Label5.SetCaption("Object"); });
+        SetObjectBoxesToOne();
+        // The "Stop" options below see the new link's objects already.
+        engine.Connected();
+        Skipping([this] { Option2(2).SetValue(1); });
+        Skipping([this] { Option3(2).SetValue(1); });
+        ResetCh10();
+        for (Control* option : Option1.members()) Skipping([option] { option->SetEnabled(false); });
+    } else {
+        Skipping([this] { imgNotConnected.BringToFront(); });
+    }
+    EndPortAttempt();
+}
+
+void frmTerminal::imgConnected_Click() {
+    TogglePort();
+    if (link.IsOpen()) {
+        Skipping([this] { imgConnected.BringToFront(); });
+    } else {
+        ShowClosedState();
+    }
+    EndPortAttempt();
+}
+
+void frmTerminal::MSComm1_OnLost(const std::string& description) {
+    // The component has closed the port already: show it closed, as after a disconnect, and
+    // keep the image and the link's state for the reconnect.
+    ShowClosedState();
+    EndPortAttempt();
+    ShowMessage(description, MessageIcon::Exclamation);
+}
+
+void frmTerminal::ShowClosedState() {
+    Skipping([this] { imgNotConnected.BringToFront(); });
+    Skipping([this] { Frame2.SetEnabled(false); });
+    Skipping([this] { Frame3.SetEnabled(false); });
+    for (Control* option : Option1.members()) Skipping([option] { option->SetEnabled(true); });
+}
+
+void frmTerminal::EndPortAttempt() {
+    Skipping([this] { Option1(link.Port()).SetValue(1); });
+    Skipping([this] { Image1(3).BringToFront(); });
+}
+
+// ---- what a received byte does to the window ---------------------------------------------------
+
+void frmTerminal::ApplyEffect(const Effect& effect) {
+    switch (effect.kind) {
+        case Effect::Kind::Send:
+            Guarded([&] { link.Send(effect.byte); });
+            break;
+        case Effect::Kind::Light:
+            Guarded([&] { Image1(static_cast<int>(effect.lamp)).BringToFront(); });
+            break;
+        case Effect::Kind::Log:
+            Guarded([&] { log.Write(effect.entry, Check1.value() != 0); });
+            break;
+        case Effect::Kind::ShowObject:
+            Label5.SetCaption(NumberText(effect.object.value()));
+            break;
+        case Effect::Kind::JobEnded:
+            Guarded([&] { Option2(2).SetValue(1); });
+            Guarded([&] { Option3(2).SetValue(1); });
+            break;
+        case Effect::Kind::ShowSettings:
+            DecodeSettings();  // reports its own failures and fills every control it can
+            break;
+        case Effect::Kind::Restart:
+            Guarded([&] { log.Clear(); });
+            Guarded([&] { imgConnected_Click(); });
+            Guarded([&] { imgNotConnected_Click(); });
+            break;
+        case Effect::Kind::Failure:
+            ShowMessage(effect.failure, MessageIcon::None);
+            break;
+    }
+}
+
+// ---- the object number boxes -------------------------------------------------------------------
+
+void frmTerminal::ObjectBox_Change(Control& box) {
+    if (auto corrected = CorrectedObjectText(box.text())) box.SetText(std::move(*corrected));
+    box.SetSelStart(box.text().size());
+}
+
+void frmTerminal::ObjectBox_Validate(Control& box) {
+    if (auto text = LeftObjectText(box.text())) box.SetText(std::move(*text));
+}
+
+void frmTerminal::FirstObject_Click(Control& check, Control& endBox) {
+    if (check.value() != 0) {
+        endBox.SetText("");
+        endBox.SetEnabled(false);
+    } else {
+        endBox.SetText("1");
+        endBox.SetEnabled(true);
+    }
+}
+
+// ---- jobs -------------------------------------------------------------------------------------
+
+void frmTerminal::Command2_Click() {
+    jobs.ReadSettings();
+}
+
+void frmTerminal::Command3_Click() {
+    jobs.WriteSettings();
+}
+
+void frmTerminal::Option2_Click(int index) {
+    if (index == 1) {
+        jobs.StartRange(Frame::Read);
+    } else {
+        jobs.Stop(Frame::Read);
+    }
+}
+
+void frmTerminal::Option3_Click(int index) {
+    if (index == 1) {
+        jobs.StartRange(Frame::Write);
+    } else {
+        jobs.Stop(Frame::Write);
+    }
+}
+
+// ---- the object list file ----------------------------------------------------------------------
+
+namespace {
+constexpr int kHideReadOnly = 4;  // the open dialog's flag that hides the read-only box
+constexpr int kOnfFilter = 2;     // open on the ".onf" entry of the filter
+}  // namespace
+
+void frmTerminal::Command1_Click() {
+    CommonDialog1.cancelError = true;
+    CommonDialog1.flags = kHideReadOnly;
+    CommonDialog1.filter = "All Files (*.*)|*.*|Objekts Number Files (*.onf)|*.onf";
+    CommonDialog1.filterIndex = kOnfFilter;
+    const std::optional<std::string> path = fileDialog_.ShowOpen(CommonDialog1);
+    if (!path) return;  // cancelled: the list stays as it was
+    std::optional<std::vector<std::string>> items = ReadObjectList(fileInput_, *path);
+    if (!items) return;  // nothing was read, nothing changes
+    List1.Clear();
+    for (std::string& item : *items) List1.AddItem(std::move(item));
 }
 
 }  // namespace zelmar

@@ -1,16 +1,21 @@
 #pragma once
-// The programmer's one window: its controls, the state its handlers share, and the handlers.
-// The handlers are spread over the folders of their subsystems; this class ties them together.
+// The programmer's one window: the one place where its controls' names meet the components.
+// Every handler is a short delegation: a click goes to the job control or the link, a received
+// byte's effects come back from the engine and turn into control states here.
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "dialogue/link_engine.h"
+#include "dialogue/terminal_log.h"
+#include "jobs/job_control.h"
+#include "link/link.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/screen.h"
 #include "platform/sequential_input.h"
 #include "platform/serial_port.h"
 #include "window/control.h"
-#include "window/shared_state.h"
 
 namespace zelmar {
 
@@ -25,15 +30,17 @@ struct Platform {
     SequentialInput& fileInput;
 };
 
+class WindowBindings;
+
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it has always had.
 class frmTerminal {
   public:
     explicit frmTerminal(const Platform& platform);
+    ~frmTerminal();
     frmTerminal(const frmTerminal&) = delete;
     frmTerminal& operator=(const frmTerminal&) = delete;
 
     ControlModel controls;
-    SharedState state;
 
     // Non-visual components.
     SerialPort& MSComm1;
@@ -52,6 +59,16 @@ class frmTerminal {
     // The repeater boxes, Text_R1 .. Text_R15; element 0 is unused.
     Control& Text_R(int n) const;
 
+  private:
+    std::unique_ptr<WindowBindings> bindings_;
+
+  public:
+    // The components the controls are bound to.
+    LinkEngine engine;
+    TerminalLog log;
+    Link link;
+    JobControl jobs;
+
     // Window events.
     void Form_Load();
     void Form_Unload(int& cancel);
@@ -64,13 +81,9 @@ class frmTerminal {
     // The port went away while open; the component has closed it already.
     void MSComm1_OnLost(const std::string& description);
 
-    // Port events and the dialogue with the device.
-    void MSComm1_OnComm();
-    void ProcessReceivedByte(Control& term, std::string& text);
+    // One effect of a received byte, carried out as the engine hands it over.
+    void ApplyEffect(const Effect& effect);
     void DecodeSettings();
-    // False when a settings control holds what the device cannot take; `refusal` then names
-    // the control and the image is left exactly as it was.
-    bool EncodeSettings(std::string& refusal);
 
     // Object number boxes and the "First Object" check boxes.
     void ObjectBox_Change(Control& box);
@@ -118,16 +131,6 @@ class frmTerminal {
     // Steps that start-up and every connect take alike.
     void SetObjectBoxesToOne();
     void ResetCh10();
-    void AppendToTerminal(Control& term, std::string& entry);
-
-    // Pieces shared by the job starts and "Stop" of the two frames.
-    bool ListStep(Control& startBox, Control& endBox);
-    bool ListIsMissing();
-    // The first steps of every start: refuses a list job without a list, then the list step,
-    // ListPos back to the list's start, and the pane cleared when "Clear" is ticked.
-    bool BeginStart(Control& startBox, Control& endBox);
-    void StopJob(Control& startBox, Control& endBox);
-    void ShowCurObject();
 
     MessageBox& messageBox_;
     Screen& screen_;

@@ -1,10 +1,11 @@
-// The dialogue with a simulated device, through the whole window: bytes answered, the image,
-// the log, the status lamp and the failure boxes.
+// The dialogue with the device: bytes in, effects out. The effects are carried out on plain
+// values: the bytes answered, the lamp lit last, the log, the failures.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "support/fakes.h"
 #include "support/window_fixture.h"
 
 namespace zelmar::testing {
@@ -41,38 +42,46 @@ std::string Line(int data, const std::string& object) {
     return std::to_string(data) + " - " + object + "\r\n";
 }
 
-class DialogueTest : public WindowTest {
+class DialogueTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        Connect();
+        engine.Reset();
+        engine.Connected();
         Feed({172});  // the link's first poll
-        window.txtTerm.SetText("");
+        effects.pane.text.clear();
     }
 
-    void StartJob(Number first, Number end, bool write) {
-        state.CurObject = first;
-        state.EndObject = end;
-        state.ListPos = 0;
-        state.WriteJob = write;
-        state.LinkMode = write ? 2 : 1;
-    }
+    void StartJob(Number first, Number end, bool write) { engine.Start({first, end, write}); }
     void StartJob(double first, double end, bool write = false) {
         StartJob(Number::Double(first), Number::Double(end), write);
+    }
+
+    // Feeds received bytes and returns the bytes answered.
+    std::string Feed(std::initializer_list<int> bytes) {
+        effects.sent.clear();
+        for (int byte : bytes) engine.Receive(static_cast<std::uint8_t>(byte), effects);
+        return effects.sent;
     }
 
     void Run(const std::vector<Step>& steps, std::size_t count = SIZE_MAX) {
         for (std::size_t i = 0; i < steps.size() && i < count; ++i) {
             SCOPED_TRACE("value " + std::to_string(i) + ": " + std::to_string(steps[i].received));
             EXPECT_EQ(Feed({steps[i].received}), steps[i].sent);
-            EXPECT_EQ(StatusLamp(), steps[i].lamp);
+            EXPECT_EQ(effects.lamp, steps[i].lamp);
         }
     }
 
     void UseList(std::initializer_list<const char*> entries) {
-        window.List1.Clear();
-        for (const char* entry : entries) window.List1.AddItem(entry);
+        list.entries.assign(entries.begin(), entries.end());
     }
+
+    const std::string& Pane() const { return effects.pane.text; }
+
+    ListOfObjects list;
+    LinkEngine engine{list};
+    EffectRecorder effects;
+    const LinkState& state = engine.state();
+    ObjectTable& table = engine.table();
 };
 
 // ---- whole exchanges ------------------------------------------------------------------------
@@ -87,29 +96,29 @@ TEST_P(ExchangeTest, ReadStoresAndLogsTheDataByte) {
     const ExchangeCase& c = GetParam();
     StartJob(c.object, c.object);
     Run(ReadSteps(c.object, c.readBack));
-    EXPECT_EQ(state.ObjectData[c.object], c.readBack);
+    EXPECT_EQ(table[c.object], c.readBack);
     EXPECT_EQ(Pane(), Line(c.readBack, std::to_string(c.object)));  // "Only Data" hides polls
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_EQ(state.LinkStep, 0);
-    EXPECT_EQ(StatusLamp(), 1);  // until the device polls again in idle
+    EXPECT_EQ(effects.lamp, 1);  // until the device polls again in idle
     Run({{172, "", 0}});
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(effects.failures.empty());
 }
 
 TEST_P(ExchangeTest, WriteSendsTheImageThenReadsItBack) {
     const ExchangeCase& c = GetParam();
-    state.ObjectData[c.object] = static_cast<std::uint8_t>(c.image);
+    table[c.object] = static_cast<std::uint8_t>(c.image);
     StartJob(c.object, c.object, true);
     Run(WriteSteps(c.object, c.image));
     EXPECT_EQ(state.LinkMode, 1);
     EXPECT_EQ(state.WriteStep, 0);
     EXPECT_TRUE(state.WriteJob);
     Run(ReadSteps(c.object, c.readBack));
-    EXPECT_EQ(state.ObjectData[c.object], c.readBack);
+    EXPECT_EQ(table[c.object], c.readBack);
     EXPECT_EQ(Pane(), Line(c.readBack, std::to_string(c.object)));
     EXPECT_FALSE(state.WriteJob);
     EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(effects.failures.empty());
 }
 
 // Read-back values 172 and 202 arrive where a poll could: they are data all the same.
@@ -119,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Objects, ExchangeTest,
                                            ExchangeCase{8191, 0, 172}));
 
 TEST_F(DialogueTest, PollsAreLoggedOnLinesOfTheirOwnWithoutOnlyData) {
-    window.Check1.SetValue(0);
+    effects.onlyData = false;
     StartJob(5, 5);
     Run(ReadSteps(5, 35));
     Feed({172});
@@ -127,12 +136,14 @@ TEST_F(DialogueTest, PollsAreLoggedOnLinesOfTheirOwnWithoutOnlyData) {
 }
 
 TEST_F(DialogueTest, MarkedPollOutsideAReadMatchesNothing) {
-    state.LinkStep = 4;  // left over; the mode is idle
-    window.Image1(2).BringToFront();
+    StartJob(5, 5);
+    Run(ReadSteps(5, 0), 4);
+    StartJob(6, 6, true);  // a write started where the read's data byte is due
+    effects.pane.text.clear();
     EXPECT_EQ(Feed({172, 202}), "");
     EXPECT_EQ(Pane(), "172*202*");
-    EXPECT_EQ(StatusLamp(), 2);
     EXPECT_EQ(state.LinkStep, 4);
+    EXPECT_EQ(state.WriteStep, 0);
 }
 
 // ---- values out of place -------------------------------------------------------------------
@@ -143,8 +154,8 @@ TEST_P(StrayReadTest, IsTakenAsTheDataByte) {
     StartJob(8000, 8000);
     Run(ReadSteps(8000, 0), GetParam());
     EXPECT_EQ(Feed({17}), "");
-    EXPECT_EQ(StatusLamp(), 1);  // lit for the value even though it ends the job
-    EXPECT_EQ(state.ObjectData[8000], 17);
+    EXPECT_EQ(effects.lamp, 1);  // lit for the value even though it ends the job
+    EXPECT_EQ(table[8000], 17);
     EXPECT_EQ(state.LinkStep, 0);
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_EQ(Pane(), "17 - 8000\r\n");
@@ -155,14 +166,14 @@ INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayReadTest, ::testing::Values(0u, 1u, 2u
 class StrayWriteTest : public DialogueTest, public ::testing::WithParamInterface<std::size_t> {};
 
 TEST_P(StrayWriteTest, IsOnlyLogged) {
-    state.ObjectData[8000] = 9;
+    table[8000] = 9;
     StartJob(8000, 8000, true);
     Run(WriteSteps(8000, 9), GetParam());
     const std::int16_t step = state.WriteStep;
     EXPECT_EQ(Feed({17}), "");
     EXPECT_EQ(state.WriteStep, step);
     EXPECT_EQ(state.LinkMode, 2);
-    EXPECT_EQ(state.ObjectData[8000], 9);
+    EXPECT_EQ(table[8000], 9);
     EXPECT_EQ(Pane(), "17");
 }
 
@@ -171,15 +182,18 @@ INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayWriteTest, ::testing::Values(0u, 1u, 2
 // ---- jobs over several objects -------------------------------------------------------------
 
 TEST_F(DialogueTest, StopInMidExchangeEndsWithTheObjectUnderWay) {
-    window.Command2_Click();  // the settings read: the list from 0 to 8191
+    list.entries = {"0"};
+    for (int object = 8176; object <= 8191; ++object)
+        list.entries.push_back(std::to_string(object));
+    StartJob(0, 8191);  // the settings read
     Run(ReadSteps(0, 9));
     EXPECT_EQ(state.CurObject, Number::Int16(8176));
-    EXPECT_EQ(window.Label5.caption(), "8176");
+    EXPECT_EQ(effects.shownObjects, std::vector<std::string>{"8176"});
     Run(ReadSteps(8176, 0), 3);  // the high address byte of 8176 is out
-    window.Option2_Click(2);
+    engine.Stop();
     Run({{202, "\xFF", 1}, {44, "", 1}});
-    EXPECT_EQ(state.ObjectData[8191], 44);
-    EXPECT_EQ(state.ObjectData[8176], 0);
+    EXPECT_EQ(table[8191], 44);
+    EXPECT_EQ(table[8176], 0);
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_EQ(Pane(), "9 - 0\r\n44 - 8191\r\n");
 }
@@ -194,15 +208,14 @@ class ListWalkTest : public DialogueTest, public ::testing::WithParamInterface<L
 
 TEST_P(ListWalkTest, FollowsTheListEntries) {
     const ListCase& c = GetParam();
-    window.List1.Clear();
-    for (const char* entry : c.entries) window.List1.AddItem(entry);
-    StartJob(NumberOfText(window.List1.items().front()), c.end);
+    list.entries.assign(c.entries.begin(), c.entries.end());
+    StartJob(NumberOfText(list.entries.front()), c.end);
     int data = 1;
     for (int object : c.addressed) {
         SCOPED_TRACE(object);
         ASSERT_EQ(state.LinkMode, 1);
         Run(ReadSteps(object, data));
-        EXPECT_EQ(state.ObjectData[object], data++);
+        EXPECT_EQ(table[object], data++);
     }
     EXPECT_EQ(state.LinkMode, 0);
 }
@@ -216,30 +229,51 @@ INSTANTIATE_TEST_SUITE_P(
                       ListCase{{"1", "40abc"}, 40, {1, 40}}));
 
 TEST_F(DialogueTest, WithoutTheListTheJobCountsUp) {
-    window.Check4.SetValue(0);
+    list.walking = false;
     StartJob(Number::Int16(255), Number::Int16(256), false);
     Run(ReadSteps(255, 1));
-    EXPECT_EQ(window.Label5.caption(), "256");
+    EXPECT_EQ(effects.shownObjects, std::vector<std::string>{"256"});
     Run(ReadSteps(256, 2));
     EXPECT_EQ(state.LinkMode, 0);
 }
 
 TEST_F(DialogueTest, WriteJobWritesAndReadsBackEachObject) {
     UseList({"100", "101"});
-    state.ObjectData[100] = 1;
-    state.ObjectData[101] = 2;
+    table[100] = 1;
+    table[101] = 2;
     StartJob(100, 101, true);
     Run(WriteSteps(100, 1));
     Run(ReadSteps(100, 11));
     EXPECT_EQ(state.LinkMode, 2);  // the next object begins with its write
     Run(WriteSteps(101, 2));
     Run(ReadSteps(101, 12));
-    EXPECT_EQ(state.ObjectData[100], 11);
-    EXPECT_EQ(state.ObjectData[101], 12);
+    EXPECT_EQ(table[100], 11);
+    EXPECT_EQ(table[101], 12);
     EXPECT_EQ(Pane(), "11 - 100\r\n12 - 101\r\n");
 }
 
-TEST_F(DialogueTest, StopIsShownBeforeTheJobFlagGoesAndThePanelIsFilled) {
+// How the window carries out the effects: the nested handlers run where the engine hands over.
+class WindowDialogueTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Connect();
+        Feed({172});
+        window.txtTerm.SetText("");
+    }
+    void StartJob(double first, double end, bool write = false) {
+        window.engine.Start({Number::Double(first), Number::Double(end), write});
+    }
+    void Run(const std::vector<Step>& steps) {
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.received);
+            EXPECT_EQ(Feed({step.received}), step.sent);
+            EXPECT_EQ(StatusLamp(), step.lamp);
+        }
+    }
+};
+
+TEST_F(WindowDialogueTest, StopIsShownBeforeTheJobFlagGoesAndThePanelIsFilled) {
     window.Option3(1).onClick = nullptr;  // select "Write" without starting a job
     window.Option3(1).SetValue(1);
     bool writeJobAtStop = false;
@@ -248,7 +282,7 @@ TEST_F(DialogueTest, StopIsShownBeforeTheJobFlagGoesAndThePanelIsFilled) {
         writeJobAtStop = state.WriteJob;
         packetTimeAtStop = window.Text_Pac_Time.text();
     };
-    state.ObjectData[0] = 0x27;
+    table[0] = 0x27;
     StartJob(0, 0, true);
     Run(WriteSteps(0, 0x27));
     Run(ReadSteps(0, 0x27));
@@ -272,7 +306,7 @@ TEST_F(WindowTest, FirstValueOtherThanThePollRestartsTheLink) {
     EXPECT_TRUE(state.JustConnected);
 
     window.Check1.SetValue(0);
-    state.LinkMode = 1;  // a job waiting for the link
+    window.engine.Start({Number::Int16(1), Number::Int16(1), false});  // waiting for the link
     EXPECT_EQ(Feed({172, 172}), "\x55");
     EXPECT_FALSE(state.JustConnected);
     EXPECT_EQ(Pane(), "172\r\n172\r\n");
@@ -293,17 +327,13 @@ class FailureTest : public DialogueTest, public ::testing::WithParamInterface<Fa
 
 TEST_P(FailureTest, IsReportedAndTheJobGoesOn) {
     const FailureCase& c = GetParam();
-    const ObjectTable image = state.ObjectData;
+    const ObjectTable image = table;
     StartJob(c.object, c.object, c.write);
     Run(c.steps);
-    ASSERT_EQ(messages.shown.size(), static_cast<std::size_t>(c.failures));
-    for (const Message& m : messages.shown) {
-        EXPECT_EQ(m.icon, MessageIcon::None);
-        EXPECT_EQ(m.caption, "Zelmar prg");
-    }
-    EXPECT_EQ(state.ObjectData, image);
+    EXPECT_EQ(effects.failures.size(), static_cast<std::size_t>(c.failures));
+    EXPECT_EQ(table, image);
     EXPECT_EQ(Pane(), c.pane);
-    EXPECT_TRUE(port.PortOpen());
+    EXPECT_EQ(effects.restarts, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -347,15 +377,18 @@ INSTANTIATE_TEST_SUITE_P(
                     1}));
 
 TEST_F(DialogueTest, ListPositionOverflowIsReportedAndTheJobAddressesObjectZero) {
-    StartJob(5, 6);
-    state.ListPos = INT16_MAX;
-    Run(ReadSteps(5, 1));
-    ASSERT_EQ(messages.shown.size(), 1u);
+    StartJob(0, 6);  // an empty list: every entry addresses object 0, none ends the job
+    for (int i = 0; i < INT16_MAX; ++i)
+        for (int value : {172, 172, 202, 202, 1}) engine.Receive(value, effects);
+    ASSERT_EQ(state.ListPos, INT16_MAX);
+    EXPECT_TRUE(effects.failures.empty());
+    Run(ReadSteps(0, 1));
+    EXPECT_EQ(effects.failures, std::vector<std::string>{"Overflow"});
     EXPECT_EQ(state.CurObject, Number::Int16(0));
     EXPECT_EQ(state.LinkMode, 1);
 }
 
-TEST_F(DialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {
+TEST_F(WindowDialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {
     std::string paneWhileOpen;
     messages.whileOpen = [&](const Message&) {
         messages.whileOpen = nullptr;
@@ -369,8 +402,36 @@ TEST_F(DialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {
     Feed({17});
     EXPECT_EQ(paneWhileOpen, "");
     EXPECT_EQ(Pane(), "17 - 9000\r\n3536");
-    EXPECT_EQ(messages.shown.size(), 1u);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0],
+              (Message{"Subscript out of range", MessageIcon::None, "Zelmar prg"}));
 }
+
+// Polls take a line of their own only while the current object, as it stands, names one.
+struct PollLineCase {
+    double curObject;
+    bool line;
+};
+
+class PollLineTest : public DialogueTest, public ::testing::WithParamInterface<PollLineCase> {};
+
+TEST_P(PollLineTest, DependsOnTheCurrentObjectUnrounded) {
+    effects.onlyData = false;
+    StartJob(GetParam().curObject, GetParam().curObject);
+    Feed({172, 99});  // 99: a stray data byte ends the job, the object stays
+    effects.pane.text.clear();
+    Feed({202, 172});
+    EXPECT_EQ(Pane(), GetParam().line ? "202\r\n172\r\n" : "202172");
+    effects.onlyData = true;
+    Feed({172});
+    EXPECT_EQ(Pane(), GetParam().line ? "202\r\n172\r\n" : "202172172");
+}
+
+INSTANTIATE_TEST_SUITE_P(Objects, PollLineTest,
+                         ::testing::Values(PollLineCase{0, true}, PollLineCase{8191, true},
+                                           PollLineCase{8190.6, true}, PollLineCase{-1, false},
+                                           PollLineCase{8191.4, false}, PollLineCase{8191.5, false},
+                                           PollLineCase{-0.4, false}, PollLineCase{8192, false}));
 
 }  // namespace
 }  // namespace zelmar::testing

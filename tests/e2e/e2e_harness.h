@@ -441,17 +441,19 @@ class EndToEndTest : public ::testing::Test {
         frmTerminal& w = programmer_->window;
         w.imgNotConnected_Click();
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port did not open";
-        ASSERT_TRUE(WaitUntil([&] { return !w.state.JustConnected && w.MSComm1.PortOpen(); }))
-            << "no first poll arrived";
+        ASSERT_TRUE(WaitUntil([&] {
+            return !w.engine.state().JustConnected && w.MSComm1.PortOpen();
+        })) << "no first poll arrived";
     }
 
     // Starts the settings read and waits for its end.
     void ReadSettings() {
         frmTerminal& w = programmer_->window;
         w.Command2_Click();
-        ASSERT_EQ(w.state.LinkMode, 1);
-        ASSERT_TRUE(WaitUntil([&] { return w.state.LinkMode == 0 || !w.MSComm1.PortOpen(); }))
-            << "the settings read did not end";
+        ASSERT_EQ(w.engine.state().LinkMode, 1);
+        ASSERT_TRUE(WaitUntil([&] {
+            return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen();
+        })) << "the settings read did not end";
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port closed during the settings read";
     }
 

@@ -66,10 +66,11 @@ class DeviceVanishes : public EndToEndTest, public ::testing::WithParamInterface
             w.Command2_Click();
         } else {
             w.Command3_Click();
-            ASSERT_TRUE(w.state.WriteJob) << "the write was refused";
+            ASSERT_TRUE(w.engine.state().WriteJob) << "the write was refused";
         }
-        ASSERT_NE(w.state.LinkMode, 0);
-        ASSERT_TRUE(WaitUntil([&] { return w.state.LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+        ASSERT_NE(w.engine.state().LinkMode, 0);
+        ASSERT_TRUE(
+            WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
     }
 };
 
@@ -95,12 +96,12 @@ TEST_P(DeviceVanishes, TheClosedStateShowsOnceNothingIsLostAndAReconnectFinishes
               std::vector<int>(objects.begin(), objects.begin() + c.dataBytesBeforeHangUp));
     if (c.job == Job::kRead) {
         for (std::size_t i = 0; i < objects.size(); ++i)
-            EXPECT_EQ(w.state.ObjectData[objects[i]], i < done ? kBuiltInSettings[i] : 0)
+            EXPECT_EQ(w.engine.table()[objects[i]], i < done ? kBuiltInSettings[i] : 0)
                 << "object " << objects[i];
     } else {
         // The read-backs agree with the entries, and the entries not yet sent are kept.
         for (std::size_t i = 0; i < objects.size(); ++i)
-            EXPECT_EQ(w.state.ObjectData[objects[i]], kEncoded[i]) << "object " << objects[i];
+            EXPECT_EQ(w.engine.table()[objects[i]], kEncoded[i]) << "object " << objects[i];
         // The device took the entries before the hang-up and no others.
         std::vector<int> written(8192, -1);
         for (const auto& [object, value] : SavedTable()) written[object] = value;
@@ -117,7 +118,7 @@ TEST_P(DeviceVanishes, TheClosedStateShowsOnceNothingIsLostAndAReconnectFinishes
     EXPECT_EQ(p.messages.shown.size(), 1u);
     const std::array<int, 17>& expected = c.job == Job::kRead ? kBuiltInSettings : kEncoded;
     for (std::size_t i = 0; i < objects.size(); ++i)
-        EXPECT_EQ(w.state.ObjectData[objects[i]], expected[i]) << "object " << objects[i];
+        EXPECT_EQ(w.engine.table()[objects[i]], expected[i]) << "object " << objects[i];
     if (c.job == Job::kWrite) {
         w.imgConnected_Click();
         ASSERT_EQ(simulator_->Stop(), 0);
@@ -170,7 +171,7 @@ class PortRefused : public EndToEndTest {
     void ExpectUsableAgain(const Programmer& p) {
         ConnectAndSettle();
         ReadSettings();
-        EXPECT_EQ(p.window.state.ObjectData[0], kBuiltInSettings[0]);
+        EXPECT_EQ(p.window.engine.table()[0], kBuiltInSettings[0]);
         EXPECT_EQ(p.messages.shown.size(), 1u);
     }
 };
@@ -264,7 +265,7 @@ TEST_P(NoisyLine, TheProgramOnlyEverAnswersPollsAndKeepsGoing) {
     // A read under noise: a stray byte where a data byte may come is taken as one, so the
     // values are not checked here, only that every object gets its line and the job ends.
     w.Command2_Click();
-    ASSERT_TRUE(WaitUntil([&] { return w.state.LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
     ASSERT_TRUE(w.MSComm1.PortOpen());
     EXPECT_EQ(DataLineObjects(w.txtTerm.text()), SettingsObjects());
     RunEventLoopFor(1000);  // idle again
@@ -272,7 +273,7 @@ TEST_P(NoisyLine, TheProgramOnlyEverAnswersPollsAndKeepsGoing) {
     EXPECT_TRUE(w.MSComm1.PortOpen());
     // The one box the line can cause: a stray byte taken as the repeat delay may name no
     // choice of its list, and the panel says so when it shows the settings.
-    const bool noRepeatDelayChoice = w.state.ObjectData[8176] > 7;
+    const bool noRepeatDelayChoice = w.engine.table()[8176] > 7;
     ASSERT_EQ(p.messages.shown.size(), noRepeatDelayChoice ? 1u : 0u);
     if (noRepeatDelayChoice) {
         EXPECT_EQ(p.messages.shown[0].icon, MessageIcon::None);
@@ -312,7 +313,7 @@ TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDes
     EXPECT_TRUE(p.messages.shown.empty());
     ReadSettings();
     for (std::size_t i = 0; i < SettingsObjects().size(); ++i)
-        EXPECT_EQ(w.state.ObjectData[SettingsObjects()[i]], kBuiltInSettings[i]);
+        EXPECT_EQ(w.engine.table()[SettingsObjects()[i]], kBuiltInSettings[i]);
 
     // Every restart the device made came through as a reopening of the program's own.
     const std::vector<Traffic> traffic = TrafficSoFar();
@@ -397,7 +398,7 @@ TEST_F(EndToEndTest, BytesArrivingWhileABoxIsOpenAreAllHandledInOrderWhenItClose
         << "handled out of order or not at all";
     // And the link goes on: the device's next polls are answered by a new read.
     ReadSettings();
-    EXPECT_EQ(w.state.ObjectData[8176], 9);
+    EXPECT_EQ(w.engine.table()[8176], 9);
 }
 
 }  // namespace

@@ -62,11 +62,15 @@ class JobStartTest : public WindowTest, public ::testing::WithParamInterface<Sta
 
 TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
     const StartCase& c = GetParam();
+    // A list job one entry on, so that the start has a list position to put back.
+    window.engine.Start({Number::Int16(1), Number::Int16(99), false});
+    EffectList ignored;
+    for (int value : {172, 172, 202, 202, 5}) window.engine.Receive(value, ignored);
+    ASSERT_EQ(state.ListPos, 1);
     window.Check4.SetValue(c.listMode ? 1 : 0);
     StartBox().SetText(c.startText);
     EndBox().SetText(c.endText);
     if (c.firstObject) (IsRead() ? window.Check2 : window.Check3).UserClick();
-    state.ListPos = 9;
     Press();
 
     EXPECT_EQ(state.CurObject.value(), c.curObject);
@@ -109,7 +113,7 @@ TEST_F(WindowTest, StopSetsTheEndAsTheCurrentObjectAndNothingElse) {
     window.Text2.SetText("7");
     window.Option2(1).UserClick();
     Feed({172, 172, 202});  // in the middle of the first exchange
-    const SharedState before = state;
+    const LinkState before = state;
     window.Option2(2).UserClick();
     EXPECT_EQ(state.CurObject, Number::Double(7));
     EXPECT_EQ(window.Label5.caption(), "7");
@@ -120,16 +124,18 @@ TEST_F(WindowTest, StopSetsTheEndAsTheCurrentObjectAndNothingElse) {
     EXPECT_EQ(Feed({202}), "\x07");
     Feed({99});
     EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(state.ObjectData[7], 99);
-    EXPECT_EQ(state.ObjectData[3], 0);
+    EXPECT_EQ(table[7], 99);
+    EXPECT_EQ(table[3], 0);
 }
 
 TEST_F(WindowTest, StopWithoutAJobShowsTheEndObject) {
     Connect();
-    window.Option3(1).UserClick();
-    state.LinkMode = 0;
-    state.WriteJob = false;
-    state.EndObject = Number::Double(8191);
+    Feed({172});
+    window.engine.Start({Number::Double(8191), Number::Double(8191), false});
+    Feed({172, 172, 202, 202, 7});  // the job ends, "Stop" selected in both frames
+    ASSERT_EQ(state.LinkMode, 0);
+    window.Option3(1).onClick = nullptr;  // "Write" selected without a job
+    window.Option3(1).SetValue(1);
     window.Option3(2).UserClick();
     EXPECT_EQ(state.CurObject, Number::Double(8191));
     EXPECT_EQ(window.Label5.caption(), "8191");
@@ -154,7 +160,8 @@ TEST_P(EmptyListTest, AListJobWithoutAListStartsNothing) {
     Connect();
     window.List1.Clear();
     window.Text_R(1).SetText("");  // would refuse the settings write, were it reached
-    const SharedState before = state;
+    const LinkState before = state;
+    const ObjectTable beforeTable = table;
     const std::string box1 = window.Text1.text();
     switch (GetParam()) {
         case 0:
@@ -173,7 +180,7 @@ TEST_P(EmptyListTest, AListJobWithoutAListStartsNothing) {
     EXPECT_EQ(state.LinkMode, before.LinkMode);
     EXPECT_EQ(state.CurObject, before.CurObject);
     EXPECT_EQ(state.WriteJob, before.WriteJob);
-    EXPECT_EQ(state.ObjectData, before.ObjectData);
+    EXPECT_EQ(table, beforeTable);
     EXPECT_EQ(window.Text1.text(), box1);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
@@ -239,7 +246,7 @@ TEST_F(JobFlowTest, SettingsWriteSendsTheEncodedEntriesAndReadsEachBack) {
     for (int n = 1; n <= 15; ++n) exchange(8176 + n, 15 - n);
     EXPECT_EQ(link.line, expected);
     EXPECT_EQ(link.table()[0], 135);
-    EXPECT_EQ(state.ObjectData[8191], 0);
+    EXPECT_EQ(table[8191], 0);
     EXPECT_FALSE(state.WriteJob);
     EXPECT_EQ(window.Combo1.text(), "100 msec") << "the panel shows what was read back";
 }
@@ -249,13 +256,13 @@ TEST_F(JobFlowTest, ARefusedSettingsWriteChangesNothing) {
     window.Combo2.SetListIndex(1);
     for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
     window.Text_R(9).SetText("abc");
-    state.ObjectData[8180] = 44;
-    const SharedState before = state;
+    table[8180] = 44;
+    const ObjectTable beforeTable = table;
     window.Command3.UserClick();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
     EXPECT_NE(messages.shown[0].text.find("9"), std::string::npos) << messages.shown[0].text;
-    EXPECT_EQ(state.ObjectData, before.ObjectData);
+    EXPECT_EQ(table, beforeTable);
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_FALSE(state.WriteJob);
     EXPECT_FALSE(link.RunUntil([&] { return !link.line.empty(); }, 20))

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/numbers.h"
 #include "platform/qt/qt_serial_port.h"
 #include "qt/qt_app.h"
-#include "window/numbers.h"
 
 namespace zelmar {
 namespace {
@@ -51,9 +51,13 @@ class PtyPortTest : public ::testing::Test {
         ::close(slave);  // the component opens it again by its path, as it would a device
         slavePath_ = name;
         qputenv("ZELMAR_COM1", slavePath_.toLocal8Bit());
-        port.OnComm = [this] {
-            events.push_back(port.CommEvent());
-            if (port.CommEvent() == comEvReceive) received += port.Input();
+        port.OnReceive = [this](std::uint8_t byte) {
+            events.push_back(comEvReceive);
+            received.push_back(static_cast<char>(byte));
+            if (whileHandling) whileHandling();
+        };
+        port.OnComm = [this](int code) {
+            events.push_back(code);
             if (whileHandling) whileHandling();
         };
         port.OnLost = [this](const std::string& description) { losses.push_back(description); };

@@ -356,10 +356,9 @@ TEST_F(ViewTest, LogsCutKeepsTheReaderWhateverTheCharactersAtTheCut) {
         bar->setValue(bar->maximum() / 2);
         const QString reading = TopLine();
 
-        std::string entry = "17\r\n";
-        AppendLogEntry(window.txtTerm, entry, window.Check1, state, [](auto&& step) { step(); });
+        window.log.Write({LogEntry::Kind::Data, 17, Number::Int16(8176)}, false);
         Pane()->Flush();
-        ASSERT_EQ(window.txtTerm.text(), text.substr(4096) + "17\r\n");
+        ASSERT_EQ(window.txtTerm.text(), text.substr(4096) + "17 - 8176\r\n");
         EXPECT_EQ(TopLine(), reading);
         EXPECT_EQ(PaneText(), ModelText());
     }

@@ -1,6 +1,6 @@
 #include "support/fakes.h"
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar::testing {
 
@@ -32,6 +32,36 @@ bool TextFiles::AtEnd() const {
 void TextFiles::Close() {
     open_ = false;
     reader_.reset();
+}
+
+void EffectRecorder::Take(const Effect& effect) {
+    switch (effect.kind) {
+        case Effect::Kind::Send:
+            sent.push_back(static_cast<char>(effect.byte));
+            break;
+        case Effect::Kind::Light:
+            lamp = static_cast<int>(effect.lamp);
+            break;
+        case Effect::Kind::Log:
+            log.Write(effect.entry, onlyData);
+            break;
+        case Effect::Kind::ShowObject:
+            shownObjects.push_back(NumberText(effect.object.value()));
+            break;
+        case Effect::Kind::JobEnded:
+            ++jobsEnded;
+            break;
+        case Effect::Kind::ShowSettings:
+            ++settingsShown;
+            break;
+        case Effect::Kind::Restart:
+            ++restarts;
+            break;
+        case Effect::Kind::Failure:
+            failures.push_back(effect.failure);
+            break;
+    }
+    if (after) after(effect);
 }
 
 }  // namespace zelmar::testing

@@ -10,8 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "dialogue/link_engine.h"
+#include "dialogue/terminal_log.h"
 #include "platform/field_reader.h"
-#include "window/frm_terminal.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/screen.h"
+#include "platform/sequential_input.h"
 
 namespace zelmar::testing {
 
@@ -65,6 +70,63 @@ class TextFiles : public SequentialInput {
     std::istringstream text_;
     std::optional<FieldReader> reader_;
     int fieldsRead_ = 0;
+};
+
+// A terminal pane as a plain string that also keeps the operations it was given, in order.
+class StringPane : public PaneText {
+  public:
+    // A benchmark's pane keeps the text only.
+    explicit StringPane(bool record = true) : record_(record) {}
+    std::size_t Length() const override { return text.size(); }
+    void Append(std::string_view appended) override {
+        text.append(appended);
+        if (record_) operations.push_back("append " + std::to_string(appended.size()));
+    }
+    void CutFront(std::size_t count) override {
+        text.erase(0, count);
+        if (record_) operations.push_back("cut " + std::to_string(count));
+    }
+    void Clear() override {
+        text.clear();
+        if (record_) operations.push_back("clear");
+    }
+    std::string text;
+    std::vector<std::string> operations;
+
+  private:
+    bool record_;
+};
+
+// An object list held in a vector.
+class ListOfObjects : public ObjectList {
+  public:
+    bool Walking() const override { return walking; }
+    std::string_view Entry(int pos) const override {
+        if (pos < 0 || pos >= static_cast<int>(entries.size())) return {};
+        return entries[static_cast<std::size_t>(pos)];
+    }
+    bool walking = true;
+    std::vector<std::string> entries;
+};
+
+// Carries out the engine's effects on plain values: what was sent, the lamp lit last, the log
+// in a string pane, and a count or list of everything else.
+class EffectRecorder : public EffectSink {
+  public:
+    void Take(const Effect& effect) override;
+
+    std::string sent;
+    int lamp = static_cast<int>(Lamp::Silver);
+    StringPane pane;
+    TerminalLog log{pane};
+    bool onlyData = true;
+    std::vector<std::string> failures;
+    std::vector<std::string> shownObjects;
+    int jobsEnded = 0;
+    int settingsShown = 0;
+    int restarts = 0;
+    // Runs for each effect after it was recorded, e.g. to act as a handler would.
+    std::function<void(const Effect&)> after;
 };
 
 }  // namespace zelmar::testing

@@ -45,7 +45,9 @@ class WindowTest : public ::testing::Test {
     ScriptedFileDialog fileDialog;
     TextFiles files;
     frmTerminal window;
-    SharedState& state = window.state;
+    // The engine's state and image, as the window's components leave them.
+    const LinkState& state = window.engine.state();
+    ObjectTable& table = window.engine.table();
 };
 
 }  // namespace zelmar::testing

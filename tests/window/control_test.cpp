@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 namespace {

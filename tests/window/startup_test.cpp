@@ -35,7 +35,7 @@ TEST_F(StartupTest, WindowStartsClosedWithEverythingAtItsStartValue) {
     EXPECT_EQ(state.WriteStep, 0);
     EXPECT_FALSE(state.JustConnected);
     EXPECT_EQ(state.ListPos, 0);
-    EXPECT_EQ(state.ObjectData, ObjectTable{});
+    EXPECT_EQ(table, ObjectTable{});
 }
 
 TEST_F(StartupTest, ObjectBoxesWereCheckedAsTheirTextsWereSet) {
@@ -88,7 +88,7 @@ TEST(StartupWithoutAPortOption, SkipsTheFailingStepAndRunsTheRest) {
 
 TEST_F(StartupTest, Ch10CaptionFollowsItsValueAndNothingElse) {
     Connect();
-    const SharedState before = state;
+    const LinkState before = state;
     window.ch_1_0.UserClick();
     EXPECT_EQ(window.ch_1_0.caption(), " 1 - Repeat");
     window.ch_1_0.UserClick();

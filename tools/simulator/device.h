@@ -27,6 +27,9 @@
 
 namespace zelmar::sim {
 
+// The device's own copy of the protocol's bytes, kept apart from the programmer's on purpose: the
+// simulator is an independent witness of the dialogue, so a slip on one side does not pass
+// unseen on both.
 inline constexpr std::uint8_t kPoll = 172;           // 0xAC
 inline constexpr std::uint8_t kAddressPoll = 202;    // 0xCA
 inline constexpr std::uint8_t kReadCommand = 0x55;   // 85

@@ -10,7 +10,7 @@
 #include <cerrno>
 #endif
 
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 namespace zelmar {
 

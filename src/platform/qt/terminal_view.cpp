@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/numbers.h"
 #include "platform/qt/lamps.h"
-#include "window/numbers.h"
 
 namespace zelmar {
 

@@ -1,8 +1,4 @@
-// The port's event handler: each received byte goes to the dialogue as its decimal text;
-// every other event only leaves its text behind.
-#include <string>
-
-#include "window/frm_terminal.h"
+#include "link/link.h"
 
 namespace zelmar {
 
@@ -53,18 +49,36 @@ EventText TextOfEvent(int code) {
 
 }  // namespace
 
-void frmTerminal::MSComm1_OnComm() {
-    const auto code = static_cast<std::int16_t>(MSComm1.CommEvent());
-    if (code == comEvReceive) {
-        state.ReceivedInput = MSComm1.Input();
-        if (state.ReceivedInput.empty()) return;  // nothing was waiting after all
-        std::string text = std::to_string(static_cast<unsigned char>(state.ReceivedInput[0]));
-        ProcessReceivedByte(txtTerm, text);
-        return;
-    }
+Link::Link(SerialPort& port, LinkEngine& engine) : port_(port), engine_(engine) {
+    port_.OnReceive = [this](std::uint8_t byte) { Received(byte); };
+    port_.OnComm = [this](int code) { Event(code); };
+    port_.OnLost = [this](const std::string& description) {
+        if (onLost) onLost(description);
+    };
+}
+
+void Link::SelectPort(int port) {
+    if (!port_.PortOpen()) port_.SetCommPort(port);
+}
+
+void Link::Toggle() {
+    port_.SetPortOpen(!port_.PortOpen());
+}
+
+void Link::Send(std::uint8_t byte) {
+    const char c = static_cast<char>(byte);
+    port_.Output(std::string_view(&c, 1));
+}
+
+void Link::Received(std::uint8_t byte) {
+    if (effects) engine_.Receive(byte, *effects);
+}
+
+void Link::Event(int code) {
+    // A line-status change or a port error neither ends a job nor closes the port.
     if (code == comEvSend) return;
     const EventText event = TextOfEvent(code);
-    (event.lineStatus ? state.LastEventText : state.LastErrorText) = event.text;
+    (event.lineStatus ? lastEventText_ : lastErrorText_) = event.text;
 }
 
 }  // namespace zelmar

@@ -21,9 +21,9 @@ class DecodePanelTest : public WindowTest, public ::testing::WithParamInterface<
 
 TEST_P(DecodePanelTest, FillsTheControls) {
     const PanelCase& c = GetParam();
-    state.ObjectData[0] = static_cast<std::uint8_t>(c.timing);
-    state.ObjectData[8176] = static_cast<std::uint8_t>(c.repeatDelay);
-    for (int n = 1; n <= 15; ++n) state.ObjectData[8176 + n] = static_cast<std::uint8_t>(n * 17);
+    table[0] = static_cast<std::uint8_t>(c.timing);
+    table[8176] = static_cast<std::uint8_t>(c.repeatDelay);
+    for (int n = 1; n <= 15; ++n) table[8176 + n] = static_cast<std::uint8_t>(n * 17);
     window.DecodeSettings();
     EXPECT_EQ(window.Text_Pac_Time.text(), c.packetTime);
     EXPECT_EQ(window.Combo1.text(), c.sendDelay);
@@ -39,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(Entries, DecodePanelTest,
 
 TEST_F(WindowTest, RepeatDelayWithoutAChoiceIsReportedOnceAndTheRestDecoded) {
     window.Combo2.SetListIndex(3);
-    state.ObjectData[8176] = 8;
-    state.ObjectData[8191] = 200;
+    table[8176] = 8;
+    table[8191] = 200;
     window.DecodeSettings();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::None);
@@ -63,13 +63,13 @@ class EncodePanelTest : public WindowTest {
 TEST_F(EncodePanelTest, ComposesTheSettingsEntries) {
     FillPanel();
     window.Text_R(2).SetText("12");
-    std::string refusal = "stale";
-    ASSERT_TRUE(window.EncodeSettings(refusal));
-    EXPECT_EQ(refusal, "");
-    EXPECT_EQ(state.ObjectData[0], 135);
-    EXPECT_EQ(state.ObjectData[8176], 2);
-    EXPECT_EQ(state.ObjectData[8178], 12);
-    EXPECT_EQ(state.ObjectData[8191], 15);
+    window.Command3_Click();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(state.LinkMode, 2);
+    EXPECT_EQ(table[0], 135);
+    EXPECT_EQ(table[8176], 2);
+    EXPECT_EQ(table[8178], 12);
+    EXPECT_EQ(table[8191], 15);
 }
 
 TEST_F(EncodePanelTest, EveryRefusalLeavesTheImageAsItWas) {
@@ -80,16 +80,18 @@ TEST_F(EncodePanelTest, EveryRefusalLeavesTheImageAsItWas) {
         {[](frmTerminal& w) { w.Text_R(1).SetText(""); }, "R1 "},
         {[](frmTerminal& w) { w.Text_R(15).SetText("256"); }, "R15 "},
     };
-    for (int object : {0, 8176, 8177, 8190, 8191}) state.ObjectData[object] = 99;
-    const ObjectTable before = state.ObjectData;
+    for (int object : {0, 8176, 8177, 8190, 8191}) table[object] = 99;
+    const ObjectTable before = table;
     for (const auto& [spoil, field] : spoilers) {
         SCOPED_TRACE(field);
         FillPanel();
         spoil(window);
-        std::string refusal;
-        EXPECT_FALSE(window.EncodeSettings(refusal));
-        EXPECT_NE(refusal.find(field), std::string::npos) << refusal;
-        EXPECT_EQ(state.ObjectData, before);
+        messages.shown.clear();
+        window.Command3_Click();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_NE(messages.shown[0].text.find(field), std::string::npos) << messages.shown[0].text;
+        EXPECT_EQ(table, before);
+        EXPECT_EQ(state.LinkMode, 0);
     }
 }
 

@@ -1,4 +1,6 @@
-#include "window/shared_state.h"
+#include "dialogue/object_table.h"
+
+#include "platform/numbers.h"
 
 namespace zelmar {
 

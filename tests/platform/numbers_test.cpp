@@ -1,4 +1,4 @@
-#include "window/numbers.h"
+#include "platform/numbers.h"
 
 #include <gtest/gtest.h>
 

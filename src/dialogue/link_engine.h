@@ -1,0 +1,155 @@
+#pragma once
+// The programmer's side of the serial dialogue as a state machine: no port, no window. Each
+// received byte goes in; what follows from it comes out, in order, as effects for whoever owns
+// the port and the screen to carry out.
+//
+// The device leads. What it sends, with the programmer's answers:
+//
+//   read of object N                       write of object N
+//   172        (no answer)                 172        (no answer)
+//   172     -> 0x55                        172     -> 0xAA
+//   202     -> N div 256                   202     -> N div 256
+//   202     -> N mod 256                   202     -> N mod 256
+//   data byte D: stored at N, logged       202     -> image entry N
+//                as "D - N"                202        (no answer): the read of N follows
+//
+// A job walks the objects from CurObject to EndObject, one exchange each (a write job a write
+// exchange and then a read exchange of the same object); the data byte of EndObject ends it.
+// Without a job the engine answers nothing and only lights the idle lamp for each 172.
+//
+// After a connection the first value must be 172: anything else means the line is out of step,
+// and the engine asks for the port to be closed and opened again.
+//
+// Every value in the read exchange that is not a bare poll is the data byte, wherever the
+// exchange stood, so that a stray value never leaves the job hanging. A poll value arriving
+// where the data byte is due counts as data too ("marked").
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dialogue/object_table.h"
+#include "platform/numbers.h"
+
+namespace zelmar {
+
+// Which lamp of the status lamp a value lights.
+enum class Lamp : std::uint8_t { Idle = 0, Read = 1, Write = 2, Silver = 3 };
+
+// What the engine knows of the dialogue; the names are those every part of the program uses.
+struct LinkState {
+    Number CurObject = Number::Int16(1);  // the object the next exchange addresses
+    Number EndObject = Number::Int16(1);  // the object whose data byte ends the job
+    std::int16_t ListPos = 0;             // entry of the object list while a job walks it
+    bool WriteJob = false;                // a write job is under way
+    int LinkMode = 0;                     // 0 idle, 1 read exchange, 2 write exchange
+    int LinkStep = 0;                     // position in the read exchange, 0..4
+    std::int16_t WriteStep = 0;           // position in the write exchange, 0..5
+    bool JustConnected = false;           // the next value is the first of the connection
+};
+
+// One received value as the terminal log writes it.
+struct LogEntry {
+    enum class Kind : std::uint8_t {
+        Poll,        // 172 or 202 while CurObject names an object: a line of its own
+        BarePoll,    // 172 or 202 while CurObject names none: bare digits
+        MarkedPoll,  // a poll where the data byte was due, outside a read: digits and "*"
+        Data,        // the data byte of a read: "D - N" on a line of its own
+        Value,       // anything else: bare digits
+    };
+    Kind kind = Kind::Value;
+    std::uint8_t value = 0;
+    Number object;  // Data: the object the byte belongs to
+};
+
+struct Effect {
+    enum class Kind : std::uint8_t {
+        Send,          // answer the device with `byte`
+        Light,         // light `lamp`
+        Log,           // write `entry` to the terminal log
+        ShowObject,    // the job moved on to `object`
+        JobEnded,      // the job is over: show "Stop"
+        ShowSettings,  // show the settings entries of the image
+        Restart,       // the line is out of step: clear the log, close and reopen the port
+        Failure,       // a step could not be carried out: tell the technician `failure`
+    };
+    explicit Effect(Kind k) : kind(k) {}
+
+    Kind kind;
+    std::uint8_t byte = 0;
+    Lamp lamp = Lamp::Idle;
+    LogEntry entry;
+    Number object;
+    std::string failure;
+};
+
+// Takes the effects as they arise. Whoever carries one out may call back into the engine (a
+// "Stop" handler, a reconnect): the engine's state is then as it stands at that point.
+class EffectSink {
+  public:
+    virtual ~EffectSink() = default;
+    virtual void Take(const Effect& effect) = 0;
+};
+
+using Effects = std::vector<Effect>;
+
+// Keeps the effects in a list, for callers that look at them afterwards.
+class EffectList : public EffectSink {
+  public:
+    void Take(const Effect& effect) override { effects.push_back(effect); }
+    Effects effects;
+};
+
+// Where a job that walks the object list takes its objects from.
+class ObjectList {
+  public:
+    virtual ~ObjectList() = default;
+    // True while jobs walk the list rather than a range of numbers.
+    virtual bool Walking() const = 0;
+    // The entry at `pos`; an empty text past either end.
+    virtual std::string_view Entry(int pos) const = 0;
+};
+
+// A job as its start hands it to the engine.
+struct Job {
+    Number first;
+    Number end;
+    bool write = false;
+};
+
+class LinkEngine {
+  public:
+    explicit LinkEngine(const ObjectList& list) : list_(list) {}
+
+    // Takes one received value; hands what follows from it to `out`, in order.
+    void Receive(std::uint8_t value, EffectSink& out);
+
+    // Start-up: no job, the exchanges at their start, object 1.
+    void Reset();
+    // A new connection: as Reset, and the next value is the first of the link.
+    void Connected();
+    // Starts a job at the first object of the list or range.
+    void Start(const Job& job);
+    // Ends the job with the data byte of the exchange under way.
+    void Stop();
+
+    const LinkState& state() const { return state_; }
+    ObjectTable& table() { return table_; }
+    const ObjectTable& table() const { return table_; }
+
+  private:
+    // `poll` is the value when it counts as a poll, 0 otherwise. A read step that takes the
+    // data byte returns its log entry.
+    std::optional<LogEntry> ReadStep(std::uint8_t value, std::uint8_t poll, EffectSink& out);
+    void WriteStep(std::uint8_t poll, EffectSink& out);
+    LogEntry TakeData(std::uint8_t value, EffectSink& out);
+    void Advance(EffectSink& out);
+    void SendAddress(bool high, EffectSink& out);
+
+    const ObjectList& list_;
+    LinkState state_;
+    ObjectTable table_;
+};
+
+}  // namespace zelmar
