@@ -236,7 +236,7 @@ void frmTerminal::ApplyEffect(const Effect& effect) {
             Guarded([&] { log.Write(effect.entry, Check1.value() != 0); });
             break;
         case Effect::Kind::ShowObject:
-            Label5.SetCaption(NumberText(effect.object.value()));
+            bindings_->ShowObject(effect.object);
             break;
         case Effect::Kind::JobEnded:
             Guarded([&] { Option2(2).SetValue(1); });
