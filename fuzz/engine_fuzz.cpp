@@ -160,11 +160,22 @@ class Session {
             Broken("the exchange did not send the byte its step calls for", byte);
         if (!expected && !sent.empty()) Broken("a byte was sent where no step calls for one", byte);
 
-        // In a read exchange anything but a bare poll is the current object's data byte; a
-        // poll at LinkStep 4 counts as data too. Nothing else ever touches the image.
+        // One exchange concerns one object: its address and data bytes, and the data byte it
+        // stores, belong to the object its command was sent for.
+        const bool command = byte == kPoll172 && ((b.linkMode == 1 && b.linkStep == 1) ||
+                                                  (b.linkMode == 2 && b.writeStep == 1));
+        if (!sent.empty() && command) {
+            exchangeObject_ = b.curObject;
+        } else if (!sent.empty() && (!exchangeObject_ || *exchangeObject_ != b.curObject)) {
+            Broken("an exchange's bytes named two objects", byte);
+        }
+
+        // Only after both address bytes went out is a value the current object's data byte; a
+        // poll there counts as data too. Nothing else ever touches the image.
         const bool restartsLink = b.justConnected && byte != kPoll172;
-        const bool dataByte =
-            b.portOpen && !restartsLink && b.linkMode == 1 && (!poll || b.linkStep == 4);
+        const bool dataByte = b.portOpen && !restartsLink && b.linkMode == 1 && b.linkStep == 4;
+        if (dataByte && (!exchangeObject_ || *exchangeObject_ != b.curObject))
+            Broken("a data byte was taken for an object whose command was not sent", byte);
         const int entry = dataByte ? EntryOf(b.curObject) : -1;
         const ObjectTable& image = window_.engine.table();
         // Compared whole first: a byte-by-byte look at every value would dominate the run.
@@ -189,7 +200,7 @@ class Session {
     void Act(std::uint8_t op, InputCursor& in) {
         const ObjectTable imageBefore = window_.engine.table();
         bool writesSettings = false;
-        switch (op % 24) {
+        switch (op % 25) {
             case 0:  // the settings panel's "Read"
                 window_.Command2_Click();
                 break;
@@ -284,6 +295,10 @@ class Session {
                 window_.Option1(index).UserClick();
                 break;
             }
+            case 24:  // time passes: a stalled exchange starts again, in the end the job fails
+                nowMs_ += 250 * (1 + in.Byte() % 8);
+                window_.Tick(nowMs_);
+                break;
             default:
                 break;
         }
@@ -300,6 +315,9 @@ class Session {
     }
 
   private:
+    std::optional<double> exchangeObject_;  // the object of the last command sent
+    std::int64_t nowMs_ = 0;
+
     zelmar::Control& ObjectBox(std::uint8_t arg) {
         switch (arg % 4) {
             case 0:

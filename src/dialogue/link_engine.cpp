@@ -62,13 +62,91 @@ void LinkEngine::Start(const Job& job) {
     state_.ListPos = 0;
     state_.CurObject = job.first;
     state_.EndObject = job.end;
-    // A read leaves the write flag alone, as it always has.
-    if (job.write) state_.WriteJob = true;
+    state_.WriteJob = job.write;
     state_.LinkMode = job.write ? 2 : 1;
+    state_.LinkStep = 0;
+    state_.WriteStep = 0;
+    state_.ObjectUnderWay = false;
+    state_.StopRequested = false;
+    state_.Attempts = 0;
+    state_.ObjectsDone = 0;
+    progressed_ = false;
+    lastProgressMs_ = -1;
 }
 
-void LinkEngine::Stop() {
-    state_.CurObject = state_.EndObject;
+void LinkEngine::Stop(EffectSink& out) {
+    if (!Busy()) {
+        state_.CurObject = state_.EndObject;
+        return;
+    }
+    if (state_.ObjectUnderWay) {
+        state_.StopRequested = true;
+    } else {
+        EndJob(out);
+    }
+}
+
+void LinkEngine::Interrupt(const std::string& reason, EffectSink& out) {
+    if (Busy()) Fail(reason, out);
+}
+
+void LinkEngine::Tick(std::int64_t nowMs, EffectSink& out) {
+    if (!Busy() || progressed_ || lastProgressMs_ < 0) {
+        progressed_ = false;
+        lastProgressMs_ = nowMs;
+        return;
+    }
+    if (nowMs - lastProgressMs_ < kStallMs) return;
+    lastProgressMs_ = nowMs;
+    Retry(false, out);
+}
+
+void LinkEngine::EndJob(EffectSink& out) {
+    LinkState& s = state_;
+    s.LinkStep = 0;
+    s.WriteStep = 0;
+    s.LinkMode = 0;
+    s.ObjectUnderWay = false;
+    s.StopRequested = false;
+    // "Stop" shows before the job's flag goes, and the panel is refreshed last.
+    out.Take(Effect{Effect::Kind::JobEnded});
+    s.WriteJob = false;
+    out.Take(Effect{Effect::Kind::ShowSettings});
+}
+
+void LinkEngine::Fail(const std::string& reason, EffectSink& out) {
+    const bool write = state_.WriteJob;
+    const std::string object = NumberText(state_.CurObject.value());
+    const int done = state_.ObjectsDone;
+    // The reason may be a port's own sentence; the message goes on after it.
+    const std::string cause =
+        !reason.empty() && reason.back() == '.' ? reason.substr(0, reason.size() - 1) : reason;
+    EndJob(out);
+    Effect failed{Effect::Kind::JobFailed};
+    failed.failure = std::string(write ? "The write" : "The read") + " stopped at object " +
+                     object + ": " + cause + ". " + std::to_string(done) +
+                     (done == 1 ? " object was " : " objects were ") +
+                     (write ? "written and read back" : "read") + " before it; object " + object +
+                     " and the rest were not.";
+    out.Take(failed);
+}
+
+void LinkEngine::Retry(bool firstPollSeen, EffectSink& out) {
+    LinkState& s = state_;
+    if (++s.Attempts >= kAttempts) {
+        Fail("the device did not finish its exchange after " + std::to_string(kAttempts) +
+                 " attempts",
+             out);
+        return;
+    }
+    // The same object again from its command; a write that was acknowledged already only
+    // needs its read-back again.
+    const int step = firstPollSeen ? 1 : 0;
+    if (s.LinkMode == 1) {
+        s.LinkStep = step;
+    } else {
+        s.WriteStep = static_cast<std::int16_t>(step);
+    }
 }
 
 void LinkEngine::Receive(std::uint8_t value, EffectSink& out) {
@@ -120,12 +198,22 @@ void LinkEngine::Receive(std::uint8_t value, EffectSink& out) {
 std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t poll,
                                              EffectSink& out) {
     LinkState& s = state_;
+    // Only once both address bytes are out is a value the data byte, a poll value included.
+    if (s.LinkStep == 4) {
+        s.LinkStep = 0;
+        return TakeData(value, out);
+    }
     if (poll == kPoll) {
         if (s.LinkStep == 0) {
             s.LinkStep = 1;
+            progressed_ = true;
         } else if (s.LinkStep == 1) {
             out.Take(Send(kReadCommand));
             s.LinkStep = 2;
+            s.ObjectUnderWay = true;
+            progressed_ = true;
+        } else {
+            Retry(true, out);  // the device went back to polling: it dropped the exchange
         }
         return std::nullopt;
     }
@@ -133,16 +221,15 @@ std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t po
         if (s.LinkStep == 2) {
             SendAddress(true, out);
             s.LinkStep = 3;
+            progressed_ = true;
         } else if (s.LinkStep == 3) {
             SendAddress(false, out);
             s.LinkStep = 4;
+            progressed_ = true;
         }
-        return std::nullopt;
     }
-    // Anything but a bare poll is the data byte of the current object, wherever the exchange
-    // stood: a stray value must not leave the job hanging.
-    s.LinkStep = 0;
-    return TakeData(value, out);
+    // Anything else where no data byte is due is only logged.
+    return std::nullopt;
 }
 
 void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
@@ -150,9 +237,14 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
     if (poll == kPoll) {
         if (s.WriteStep == 0) {
             s.WriteStep = 1;
+            progressed_ = true;
         } else if (s.WriteStep == 1) {
             out.Take(Send(kWriteCommand));
             s.WriteStep = 2;
+            s.ObjectUnderWay = true;
+            progressed_ = true;
+        } else {
+            Retry(true, out);  // the device went back to polling: it dropped the exchange
         }
         return;
     }
@@ -176,8 +268,9 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
             s.LinkMode = 1;
             break;
         default:
-            break;
+            return;
     }
+    progressed_ = true;
 }
 
 void LinkEngine::SendAddress(bool high, EffectSink& out) {
@@ -193,13 +286,12 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     Guarded(out, [&] { table_.at(s.CurObject.value()) = value; });
     // The line names the object the byte belongs to; it is written once the job has moved on.
     const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
-    if (s.CurObject == s.EndObject) {
-        s.LinkStep = 0;
-        s.LinkMode = 0;
-        // "Stop" shows before the job's flag goes, and the panel is refreshed last.
-        out.Take(Effect{Effect::Kind::JobEnded});
-        s.WriteJob = false;
-        out.Take(Effect{Effect::Kind::ShowSettings});
+    s.ObjectUnderWay = false;
+    s.Attempts = 0;
+    ++s.ObjectsDone;
+    progressed_ = true;
+    if (s.CurObject == s.EndObject || s.StopRequested) {
+        EndJob(out);
     } else {
         Advance(out);
     }

@@ -1,7 +1,7 @@
 #pragma once
-// The programmer's side of the serial dialogue as a state machine: no port, no window. Each
-// received byte goes in; what follows from it comes out, in order, as effects for whoever owns
-// the port and the screen to carry out.
+// The programmer's side of the serial dialogue as a state machine: no port, no window, no clock.
+// Each received byte goes in; what follows from it comes out, in order, as effects for whoever
+// owns the port and the screen to carry out. Time comes in as ticks.
 //
 // The device leads. What it sends, with the programmer's answers:
 //
@@ -20,9 +20,13 @@
 // After a connection the first value must be 172: anything else means the line is out of step,
 // and the engine asks for the port to be closed and opened again.
 //
-// Every value in the read exchange that is not a bare poll is the data byte, wherever the
-// exchange stood, so that a stray value never leaves the job hanging. A poll value arriving
-// where the data byte is due counts as data too ("marked").
+// One exchange concerns one object from its command to its data byte:
+// - a value is a data byte only after both address bytes went out; a poll value there is data
+//   too ("marked"). Anywhere else a value that is not the poll the step waits for is only logged;
+// - a 172 where the exchange waits for its 202 polls means the device dropped the exchange, and
+//   a job that makes no progress for kStallMs has stalled: either way the exchange of the same
+//   object starts again, and after kAttempts attempts the job ends as failed;
+// - "Stop" lets the object under way finish (a write's read-back included) and touches no other.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -47,6 +51,11 @@ struct LinkState {
     int LinkStep = 0;                     // position in the read exchange, 0..4
     std::int16_t WriteStep = 0;           // position in the write exchange, 0..5
     bool JustConnected = false;           // the next value is the first of the connection
+    // An object's command went out and its data byte has not come back yet.
+    bool ObjectUnderWay = false;
+    bool StopRequested = false;  // "Stop" waits for the object under way
+    int Attempts = 0;            // exchanges of the current object that did not finish
+    int ObjectsDone = 0;         // objects of this job that finished
 };
 
 // One received value as the terminal log writes it.
@@ -71,6 +80,7 @@ struct Effect {
         ShowObject,    // the job moved on to `object`
         JobEnded,      // the job is over: show "Stop"
         ShowSettings,  // show the settings entries of the image
+        JobFailed,     // the job ended without finishing: tell the technician `failure`
         Restart,       // the line is out of step: clear the log, close and reopen the port
         Failure,       // a step could not be carried out: tell the technician `failure`
     };
@@ -120,6 +130,13 @@ struct Job {
 
 class LinkEngine {
   public:
+    // How long a job may make no progress before its exchange starts again: about 120 byte
+    // times at 1200 baud, where a whole exchange takes about 12 and the device polls without
+    // pause, so only a device that has dropped out of the exchange stays this long.
+    static constexpr std::int64_t kStallMs = 1000;
+    // Exchanges of one object before the job gives up on it.
+    static constexpr int kAttempts = 3;
+
     explicit LinkEngine(const ObjectList& list) : list_(list) {}
 
     // Takes one received value; hands what follows from it to `out`, in order.
@@ -131,8 +148,15 @@ class LinkEngine {
     void Connected();
     // Starts a job at the first object of the list or range.
     void Start(const Job& job);
-    // Ends the job with the data byte of the exchange under way.
-    void Stop();
+    // Ends the job once the object under way has finished, at once when none is; without a
+    // job, only shows the end object as the current one.
+    void Stop(EffectSink& out);
+    // The link closed or the device went away: a running job ends as failed, for `reason`.
+    void Interrupt(const std::string& reason, EffectSink& out);
+    // The time, in milliseconds of a steady clock; a job that stalls is taken up again here.
+    void Tick(std::int64_t nowMs, EffectSink& out);
+
+    bool Busy() const { return state_.LinkMode != 0; }
 
     const LinkState& state() const { return state_; }
     ObjectTable& table() { return table_; }
@@ -145,11 +169,18 @@ class LinkEngine {
     void WriteStep(std::uint8_t poll, EffectSink& out);
     LogEntry TakeData(std::uint8_t value, EffectSink& out);
     void Advance(EffectSink& out);
+    void EndJob(EffectSink& out);
+    void Fail(const std::string& reason, EffectSink& out);
+    // The exchange of the current object starts again, or the job fails after kAttempts.
+    // `firstPollSeen`: the value that showed the stall was the exchange's first 172.
+    void Retry(bool firstPollSeen, EffectSink& out);
     void SendAddress(bool high, EffectSink& out);
 
     const ObjectList& list_;
     LinkState state_;
     ObjectTable table_;
+    bool progressed_ = false;           // the job moved on since the last tick
+    std::int64_t lastProgressMs_ = -1;  // -1: no tick since the job started
 };
 
 }  // namespace zelmar

@@ -23,8 +23,15 @@ bool JobControl::ListIsMissing() {
     return true;
 }
 
+bool JobControl::RefuseWhileBusy() {
+    if (!engine_.Busy()) return false;
+    // A second job would cut the first one's exchange in two and leave it half done.
+    form_.Refuse("A job is under way: wait for it to end, or stop it first.");
+    return true;
+}
+
 bool JobControl::BeginStart(Frame frame) {
-    if (ListIsMissing()) return false;
+    if (RefuseWhileBusy() || ListIsMissing()) return false;
     ListStep(frame);
     if (form_.ClearChosen()) form_.ClearLog();
     return true;
@@ -44,7 +51,7 @@ void JobControl::ReadSettings() {
 void JobControl::WriteSettings() {
     // The list is looked at before the encoding: a start refused for want of a list leaves the
     // image untouched too.
-    if (ListIsMissing()) return;
+    if (RefuseWhileBusy() || ListIsMissing()) return;
     const SettingsEncoding encoding = EncodeSettingsEntries(form_.PanelSettings());
     if (!encoding.entries) {
         form_.Refuse(encoding.refusal);
@@ -90,7 +97,7 @@ void JobControl::StartRange(Frame frame) {
 
 void JobControl::Stop(Frame frame) {
     ListStep(frame);
-    engine_.Stop();
+    engine_.Stop(effects_);
     form_.ShowObject(engine_.state().CurObject);
 }
 

@@ -35,7 +35,9 @@ class JobForm {
 
 class JobControl {
   public:
-    JobControl(LinkEngine& engine, JobForm& form) : engine_(engine), form_(form) {}
+    // `effects` carries out what a "Stop" that ends the job at once brings about.
+    JobControl(LinkEngine& engine, JobForm& form, EffectSink& effects)
+        : engine_(engine), form_(form), effects_(effects) {}
 
     // The settings panel's "Read": the read frame's boxes as they stand, unchecked.
     void ReadSettings();
@@ -44,17 +46,22 @@ class JobControl {
     void WriteSettings();
     // The frame's "Start": a range of objects, or the start object alone.
     void StartRange(Frame frame);
-    // The frame's "Stop": the job ends with the data byte of the exchange under way.
+    // The frame's "Stop": the job ends once the object under way has finished.
     void Stop(Frame frame);
+
+    // A job is under way: no start is taken until it ends.
+    bool Busy() const { return engine_.Busy(); }
 
   private:
     bool ListStep(Frame frame);
     bool ListIsMissing();
     bool BeginStart(Frame frame);
+    bool RefuseWhileBusy();
     void Start(const Job& job);
 
     LinkEngine& engine_;
     JobForm& form_;
+    EffectSink& effects_;
 };
 
 }  // namespace zelmar

@@ -70,6 +70,10 @@ void Link::Send(std::uint8_t byte) {
     port_.Output(std::string_view(&c, 1));
 }
 
+void Link::Tick(std::int64_t nowMs) {
+    if (effects) engine_.Tick(nowMs, *effects);
+}
+
 void Link::Received(std::uint8_t byte) {
     if (effects) engine_.Receive(byte, *effects);
 }

@@ -24,6 +24,8 @@ class Link {
     void Toggle();
     // One byte to the device; throws StepError when it cannot go.
     void Send(std::uint8_t byte);
+    // The time, in milliseconds of a steady clock, a few times a second.
+    void Tick(std::int64_t nowMs);
 
     // Carries out the effects of each received byte, as the engine gives them.
     EffectSink* effects = nullptr;

@@ -54,7 +54,7 @@ frmTerminal::frmTerminal(const Platform& platform)
       engine(*bindings_),
       log(*bindings_),
       link(MSComm1, engine),
-      jobs(engine, *bindings_),
+      jobs(engine, *bindings_, *bindings_),
       messageBox_(platform.messageBox),
       screen_(platform.screen),
       fileDialog_(platform.fileDialog),
@@ -184,6 +184,7 @@ void frmTerminal::imgNotConnected_Click() {
         engine.Connected();
         Skipping([this] { Option2(2).SetValue(1); });
         Skipping([this] { Option3(2).SetValue(1); });
+        ShowJobState();
         ResetCh10();
         for (Control* option : Option1.members()) Skipping([option] { option->SetEnabled(false); });
     } else {
@@ -200,14 +201,32 @@ void frmTerminal::imgConnected_Click() {
         ShowClosedState();
     }
     EndPortAttempt();
+    if (!link.IsOpen()) engine.Interrupt("the port was closed", *bindings_);
 }
 
 void frmTerminal::MSComm1_OnLost(const std::string& description) {
     // The component has closed the port already: show it closed, as after a disconnect, and
-    // keep the image and the link's state for the reconnect.
+    // keep the image for the reconnect. A job under way tells in one box what it left undone.
     ShowClosedState();
     EndPortAttempt();
-    ShowMessage(description, MessageIcon::Exclamation);
+    if (engine.Busy()) {
+        engine.Interrupt(description, *bindings_);
+    } else {
+        ShowMessage(description, MessageIcon::Exclamation);
+    }
+}
+
+void frmTerminal::ShowJobState() {
+    // While a job runs only "Stop" is offered: a second start would cut its exchange in two.
+    const bool idle = !engine.Busy();
+    for (Control* start : {&Command2, &Command3})
+        Skipping([start, idle] { start->SetEnabled(idle); });
+    Skipping([this, idle] { Option2(1).SetEnabled(idle); });
+    Skipping([this, idle] { Option3(1).SetEnabled(idle); });
+}
+
+void frmTerminal::Tick(std::int64_t nowMs) {
+    link.Tick(nowMs);
 }
 
 void frmTerminal::ShowClosedState() {
@@ -241,6 +260,7 @@ void frmTerminal::ApplyEffect(const Effect& effect) {
         case Effect::Kind::JobEnded:
             Guarded([&] { Option2(2).SetValue(1); });
             Guarded([&] { Option3(2).SetValue(1); });
+            ShowJobState();
             break;
         case Effect::Kind::ShowSettings:
             DecodeSettings();  // reports its own failures and fills every control it can
@@ -252,6 +272,9 @@ void frmTerminal::ApplyEffect(const Effect& effect) {
             break;
         case Effect::Kind::Failure:
             ShowMessage(effect.failure, MessageIcon::None);
+            break;
+        case Effect::Kind::JobFailed:
+            ShowMessage(effect.failure, MessageIcon::Exclamation);
             break;
     }
 }
@@ -281,10 +304,12 @@ void frmTerminal::FirstObject_Click(Control& check, Control& endBox) {
 
 void frmTerminal::Command2_Click() {
     jobs.ReadSettings();
+    ShowJobState();
 }
 
 void frmTerminal::Command3_Click() {
     jobs.WriteSettings();
+    ShowJobState();
 }
 
 void frmTerminal::Option2_Click(int index) {
@@ -293,6 +318,7 @@ void frmTerminal::Option2_Click(int index) {
     } else {
         jobs.Stop(Frame::Read);
     }
+    ShowJobState();
 }
 
 void frmTerminal::Option3_Click(int index) {
@@ -301,6 +327,7 @@ void frmTerminal::Option3_Click(int index) {
     } else {
         jobs.Stop(Frame::Write);
     }
+    ShowJobState();
 }
 
 // ---- the object list file ----------------------------------------------------------------------

@@ -80,6 +80,9 @@ class frmTerminal {
     void imgConnected_Click();     // disconnect
     // The port went away while open; the component has closed it already.
     void MSComm1_OnLost(const std::string& description);
+    // The time, in milliseconds of a steady clock, a few times a second: a job that stalls is
+    // taken up again, and given up in the end.
+    void Tick(std::int64_t nowMs);
 
     // One effect of a received byte, carried out as the engine hands it over.
     void ApplyEffect(const Effect& effect);
@@ -130,6 +133,8 @@ class frmTerminal {
     void EndPortAttempt();
     // Steps that start-up and every connect take alike.
     void SetObjectBoxesToOne();
+    // The start controls are offered only while no job runs.
+    void ShowJobState();
     void ResetCh10();
 
     MessageBox& messageBox_;

@@ -135,30 +135,32 @@ TEST_F(DialogueTest, PollsAreLoggedOnLinesOfTheirOwnWithoutOnlyData) {
     EXPECT_EQ(Pane(), "172\r\n172\r\n202\r\n202\r\n35 - 5\r\n172\r\n");
 }
 
-TEST_F(DialogueTest, MarkedPollOutsideAReadMatchesNothing) {
+TEST_F(DialogueTest, ANewJobBeginsItsExchangeFromTheStart) {
     StartJob(5, 5);
-    Run(ReadSteps(5, 0), 4);
-    StartJob(6, 6, true);  // a write started where the read's data byte is due
-    effects.pane.text.clear();
-    EXPECT_EQ(Feed({172, 202}), "");
-    EXPECT_EQ(Pane(), "172*202*");
-    EXPECT_EQ(state.LinkStep, 4);
-    EXPECT_EQ(state.WriteStep, 0);
+    Run(ReadSteps(5, 0), 4);  // the data byte of 5 is due
+    engine.Interrupt("the port was closed", effects);
+    StartJob(6, 6, true);
+    EXPECT_EQ(Feed({172, 172}), "\xAA") << "no leftover step takes the write's polls for data";
+    EXPECT_EQ(state.LinkStep, 0);
 }
 
 // ---- values out of place -------------------------------------------------------------------
 
 class StrayReadTest : public DialogueTest, public ::testing::WithParamInterface<std::size_t> {};
 
-TEST_P(StrayReadTest, IsTakenAsTheDataByte) {
+TEST_P(StrayReadTest, IsOnlyLoggedWhereNoDataByteIsDue) {
     StartJob(8000, 8000);
     Run(ReadSteps(8000, 0), GetParam());
+    const int step = state.LinkStep;
     EXPECT_EQ(Feed({17}), "");
-    EXPECT_EQ(effects.lamp, 1);  // lit for the value even though it ends the job
-    EXPECT_EQ(table[8000], 17);
-    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(state.LinkStep, step);
+    EXPECT_EQ(state.LinkMode, 1);
+    EXPECT_EQ(table[8000], 0);
+    EXPECT_EQ(Pane(), "17");
+    const std::vector<Step> rest = ReadSteps(8000, 5);
+    Run(std::vector<Step>(rest.begin() + static_cast<long>(GetParam()), rest.end()));
+    EXPECT_EQ(table[8000], 5) << "the exchange goes on where it stood";
     EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(Pane(), "17 - 8000\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayReadTest, ::testing::Values(0u, 1u, 2u, 3u));
@@ -181,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayWriteTest, ::testing::Values(0u, 1u, 2
 
 // ---- jobs over several objects -------------------------------------------------------------
 
-TEST_F(DialogueTest, StopInMidExchangeEndsWithTheObjectUnderWay) {
+TEST_F(DialogueTest, StopInMidExchangeFinishesTheObjectUnderWayAndNoOther) {
     list.entries = {"0"};
     for (int object = 8176; object <= 8191; ++object)
         list.entries.push_back(std::to_string(object));
@@ -190,12 +192,103 @@ TEST_F(DialogueTest, StopInMidExchangeEndsWithTheObjectUnderWay) {
     EXPECT_EQ(state.CurObject, Number::Int16(8176));
     EXPECT_EQ(effects.shownObjects, std::vector<std::string>{"8176"});
     Run(ReadSteps(8176, 0), 3);  // the high address byte of 8176 is out
-    engine.Stop();
-    Run({{202, "\xFF", 1}, {44, "", 1}});
-    EXPECT_EQ(table[8191], 44);
-    EXPECT_EQ(table[8176], 0);
+    engine.Stop(effects);
+    EXPECT_EQ(effects.jobsEnded, 0);
+    Run({{202, "\xF0", 1}, {44, "", 1}});
+    EXPECT_EQ(table[8176], 44);
+    EXPECT_EQ(table[8191], 0);
     EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(Pane(), "9 - 0\r\n44 - 8191\r\n");
+    EXPECT_EQ(effects.jobsEnded, 1);
+    EXPECT_EQ(effects.settingsShown, 1);
+    EXPECT_EQ(Pane(), "9 - 0\r\n44 - 8176\r\n");
+}
+
+// Where "Stop" comes: the bytes still sent belong to the object under way, a write's read-back
+// included; with no object under way the job ends at once.
+struct StopCase {
+    bool write;
+    std::size_t before;  // values of the object's exchanges received before "Stop"
+    std::string rest;    // what the programmer sends afterwards, until the job ends
+};
+
+class StopTest : public DialogueTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, NeverMixesTwoObjects) {
+    const StopCase& c = GetParam();
+    list.walking = false;
+    table[100] = 0x11;
+    StartJob(100, 300, c.write);
+    std::vector<Step> steps = c.write ? WriteSteps(100, 0x11) : std::vector<Step>{};
+    for (const Step& step : ReadSteps(100, 0x22)) steps.push_back(step);
+    Run(steps, c.before);
+    engine.Stop(effects);
+    std::string sent;
+    for (std::size_t i = c.before; i < steps.size() && state.LinkMode != 0; ++i)
+        sent += Feed({steps[i].received});
+    EXPECT_EQ(sent, c.rest);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(effects.jobsEnded, 1);
+    EXPECT_EQ(state.CurObject, Number::Double(100));
+    EXPECT_EQ(Feed({172, 172, 202, 202}), "") << "nothing more after the job ended";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, StopTest,
+    ::testing::Values(StopCase{false, 0, ""}, StopCase{false, 1, ""},
+                      StopCase{false, 2, std::string("\x00\x64", 2)}, StopCase{false, 3, "\x64"},
+                      StopCase{false, 4, ""}, StopCase{true, 1, ""},
+                      StopCase{true, 3, std::string("\x64\x11\x55\x00\x64", 5)},
+                      StopCase{true, 6, std::string("\x55\x00\x64", 3)},
+                      StopCase{true, 9, "\x64"}));
+
+// The device drops out of an exchange: it polls 172 where the exchange waits for a 202, or it
+// falls silent. The same object starts again, and after three attempts the job gives up.
+TEST_F(DialogueTest, AnEarlyPollStartsTheSameObjectAgain) {
+    list.walking = false;
+    StartJob(300, 301);
+    Run(ReadSteps(300, 0), 3);       // the high address byte is out, the low one lost
+    EXPECT_EQ(Feed({172}), "");      // the device went back to polling
+    EXPECT_EQ(Feed({172}), "\x55");  // the same object's command again
+    EXPECT_EQ(Feed({202, 202}), std::string("\x01\x2C", 2));
+    Feed({7});
+    EXPECT_EQ(table[300], 7);
+    EXPECT_EQ(state.CurObject, Number::Double(301));
+    EXPECT_TRUE(effects.jobFailures.empty());
+}
+
+TEST_F(DialogueTest, AStallGivesUpAfterThreeAttemptsNamingTheObject) {
+    list.walking = false;
+    StartJob(40, 50, true);
+    table[40] = 1;
+    Run(WriteSteps(40, 1));
+    Run(ReadSteps(40, 1));  // one object done
+    Run(WriteSteps(41, 0), 2);
+    std::int64_t now = 0;
+    for (int tick = 0; tick < 40 && state.LinkMode != 0; ++tick)
+        engine.Tick(now += 250, effects);  // the device fell silent
+    EXPECT_EQ(now, 250 + 3 * LinkEngine::kStallMs) << "three stalls after the first tick";
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(effects.jobsEnded, 1);
+    ASSERT_EQ(effects.jobFailures.size(), 1u);
+    EXPECT_EQ(effects.jobFailures[0],
+              "The write stopped at object 41: the device did not finish its exchange after 3 "
+              "attempts. 1 object was written and read back before it; object 41 and the rest "
+              "were not.");
+}
+
+TEST_F(DialogueTest, AnInterruptedJobSaysWhatItLeftUndone) {
+    StartJob(8000, 8005);
+    list.walking = false;
+    Run(ReadSteps(8000, 1));
+    Run(ReadSteps(8001, 2));
+    engine.Interrupt("the port was closed", effects);
+    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(effects.jobFailures,
+              std::vector<std::string>{"The read stopped at object 8002: the port was closed. "
+                                       "2 objects were read before it; object 8002 and the rest "
+                                       "were not."});
+    engine.Interrupt("again", effects);
+    EXPECT_EQ(effects.jobFailures.size(), 1u) << "no job, nothing to say";
 }
 
 struct ListCase {

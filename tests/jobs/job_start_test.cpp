@@ -66,6 +66,7 @@ TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
     window.engine.Start({Number::Int16(1), Number::Int16(99), false});
     EffectList ignored;
     for (int value : {172, 172, 202, 202, 5}) window.engine.Receive(value, ignored);
+    window.engine.Interrupt("the port was closed", ignored);
     ASSERT_EQ(state.ListPos, 1);
     window.Check4.SetValue(c.listMode ? 1 : 0);
     StartBox().SetText(c.startText);
@@ -106,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobStartTest, ::testing::Values(
     StartCase{"write option empty boxes", Start::WriteOption, false, "", "", false, 0, 0, "", "", "0"}));
 // clang-format on
 
-TEST_F(WindowTest, StopSetsTheEndAsTheCurrentObjectAndNothingElse) {
+TEST_F(WindowTest, StopFinishesTheObjectUnderWayAndNothingElse) {
     Connect();
     window.Check4.SetValue(0);
     window.Text1.SetText("3");
@@ -115,17 +116,18 @@ TEST_F(WindowTest, StopSetsTheEndAsTheCurrentObjectAndNothingElse) {
     Feed({172, 172, 202});  // in the middle of the first exchange
     const LinkState before = state;
     window.Option2(2).UserClick();
-    EXPECT_EQ(state.CurObject, Number::Double(7));
-    EXPECT_EQ(window.Label5.caption(), "7");
+    EXPECT_EQ(state.CurObject, Number::Double(3));
+    EXPECT_EQ(window.Label5.caption(), "3");
     EXPECT_EQ(state.LinkMode, before.LinkMode);
     EXPECT_EQ(state.LinkStep, before.LinkStep);
-    EXPECT_EQ(state.ListPos, before.ListPos);
-    // The exchange under way now addresses the end object and ends the job.
-    EXPECT_EQ(Feed({202}), "\x07");
+    EXPECT_FALSE(window.Option2(1).enabled()) << "no new start before the job has ended";
+    // The exchange under way goes on with its own object, and its data byte ends the job.
+    EXPECT_EQ(Feed({202}), "\x03");
     Feed({99});
     EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(table[7], 99);
-    EXPECT_EQ(table[3], 0);
+    EXPECT_EQ(table[3], 99);
+    EXPECT_EQ(table[4], 0);
+    EXPECT_TRUE(window.Option2(1).enabled());
 }
 
 TEST_F(WindowTest, StopWithoutAJobShowsTheEndObject) {

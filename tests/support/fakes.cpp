@@ -60,6 +60,9 @@ void EffectRecorder::Take(const Effect& effect) {
         case Effect::Kind::Failure:
             failures.push_back(effect.failure);
             break;
+        case Effect::Kind::JobFailed:
+            jobFailures.push_back(effect.failure);
+            break;
     }
     if (after) after(effect);
 }

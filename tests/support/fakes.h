@@ -121,6 +121,7 @@ class EffectRecorder : public EffectSink {
     TerminalLog log{pane};
     bool onlyData = true;
     std::vector<std::string> failures;
+    std::vector<std::string> jobFailures;
     std::vector<std::string> shownObjects;
     int jobsEnded = 0;
     int settingsShown = 0;

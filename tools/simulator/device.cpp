@@ -83,6 +83,8 @@ Emission Device::AddressByte(std::span<const std::uint8_t> answer, Phase next) {
 }
 
 Emission Device::Next(std::span<const std::uint8_t> answer) {
+    if (faults_.drop_every > 0 && !answer.empty() && ++answers_seen_ % faults_.drop_every == 0)
+        answer = {};
     switch (phase_) {
         case Phase::kLinkStart:
             // Whatever arrived before the link's first byte answers nothing.

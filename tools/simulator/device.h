@@ -44,6 +44,8 @@ struct DeviceFaults {
     // Bytes that are neither 172 nor 202, sent after every idle poll left unanswered.
     int noise = 0;
     std::uint32_t seed = 1;
+    // Every drop_every-th answer is lost on the way (0: none), so the device meets silence.
+    int drop_every = 0;
 };
 
 // One byte for the line, and whether the device waits for the programmer's answer to it.
@@ -107,6 +109,7 @@ class Device {
     int object_ = 0;  // object number of the exchange under way
     long data_bytes_sent_ = 0;
     long irregularities_ = 0;
+    long answers_seen_ = 0;
 };
 
 }  // namespace zelmar::sim

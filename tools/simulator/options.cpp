@@ -71,6 +71,10 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
             std::optional<long> noise = number(0, 1000);
             if (!noise) return fail(range(0, 1000));
             options.faults.noise = static_cast<int>(*noise);
+        } else if (flag == "--drop-answers") {
+            std::optional<long> every = number(2, 1000000);
+            if (!every) return fail(range(2, 1000000));
+            options.faults.drop_every = static_cast<int>(*every);
         } else if (flag == "--seed") {
             std::optional<long> seed = number(0, 4294967295L);
             if (!seed) return fail(range(0, 4294967295L));
@@ -124,6 +128,8 @@ Faults:
   --noise N            send N random bytes, never 172 or 202, after every idle
                        poll left unanswered
   --seed S             seed of the noise (default 1)
+  --drop-answers N     lose every N-th answer of the programmer on the way, as
+                       a bad line would: the device sees silence there
   --hangup-after K     vanish after the K-th data byte of a read: close the
                        terminal and exit
 

@@ -9,6 +9,10 @@ ProgrammerWindow::ProgrammerWindow()
     view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
     // The view is watching already, so start-up's changes reach the widgets as they happen.
     window.Form_Load();
+    clock_.start();
+    ticks_.setInterval(250);
+    QObject::connect(&ticks_, &QTimer::timeout, &ticks_, [this] { window.Tick(clock_.elapsed()); });
+    ticks_.start();
 }
 
 }  // namespace zelmar

@@ -1,6 +1,9 @@
 #pragma once
 // The programmer as it runs: the window's logic over the Qt platform, and its view. Built
 // before the event loop starts; start-up has run by the time the constructor returns.
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "platform/file_input.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_serial_port.h"
@@ -22,6 +25,11 @@ class ProgrammerWindow {
     FileInput files;
     frmTerminal window;
     TerminalView view;
+
+  private:
+    // The window's sense of time: a stalled job is noticed within a quarter of a second.
+    QElapsedTimer clock_;
+    QTimer ticks_;
 };
 
 }  // namespace zelmar
