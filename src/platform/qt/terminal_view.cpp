@@ -358,6 +358,8 @@ QWidget* TerminalView::Create(Control& control, QWidget* parent) {
         }
         case ControlKind::ListBox: {
             auto* list = new QListWidget(parent);
+            // One-line texts all: the list need not measure every item of a long list anew.
+            list->setUniformItemSizes(true);
             connect(list, &QListWidget::currentRowChanged, this, [this, &control](int row) {
                 try {
                     control.SetListIndex(row);
