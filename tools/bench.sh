@@ -11,7 +11,7 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${ZELMAR_BENCH_DIR:-$here/build-bench}"
-targets=(engine_bench pane_bench link_bench programmer_probe minimal_answerer empty_window)
+targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe minimal_answerer empty_window)
 
 echo "Building ${targets[*]} (Release, $build)" >&2
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
@@ -36,6 +36,9 @@ echo "Engine: received values per second ..." >&2
 echo "Pane: one append to the full pane ..." >&2
 "$build/bench/pane/pane_bench" --benchmark_format=json --benchmark_out="$raw/pane.json" \
     --benchmark_out_format=json >/dev/null
+echo "List: an object list file into the list box ..." >&2
+"$build/bench/listfile/list_load_bench" --benchmark_format=json \
+    --benchmark_out="$raw/list.json" --benchmark_out_format=json >/dev/null
 echo "Answer latency over a pseudo-terminal ..." >&2
 "$link/link_bench" latency 3000 \
     programmer read "$link/programmer_probe latency" \
@@ -73,6 +76,8 @@ def pairs(name):
 
 
 engine = benchmarks("engine")
+with open(f"{raw}/list.json") as f:
+    lists = {b["name"]: b["real_time"] for b in json.load(f)["benchmarks"]}
 pane = benchmarks("pane")
 latency = pairs("latency")
 table = pairs("table")
@@ -109,6 +114,12 @@ row("Pane append p99", line["p99_us"], bare_pane["p99_us"], "us",
 row("Pane append p99, thread CPU only", line["p99_cpu_us"], bare_pane["p99_cpu_us"], "us",
     f"{line['p99_cpu_us'] / bare_pane['p99_cpu_us']:.2f}x", "-", None)
 
+p, b = lists["BM_SetItemsShown/100000"], lists["BM_BareListWidget/100000"]
+row("List: 100,000 entries into the shown list", p, b, "ms", f"{p / b:.2f}x", "< 1000 ms",
+    p < 1000)
+p, b = lists["BM_LoadShown/32767"], lists["BM_LoadModel/32767"]
+row("List load from file, 32767 entries, shown", p, b, "ms", f"{p / b:.2f}x", "-", None)
+
 p, b = startup["programmer.start_ms_p50"], startup["empty.start_ms_p50"]
 row("Start-up to first paint (median of 15)", p, b, "ms", f"{p / b:.2f}x", "<= 2x", p <= 2 * b)
 
@@ -131,6 +142,8 @@ print(f"\nGoals met: {met} of {goals}. Whole-table read delivered every byte to 
 print("Baselines: engine - a bare switch answering the same device stream (no text, controls "
       "or log); latency - a QSerialPort program answering every 172 with 0x55; table read - "
       "the same program doing the bare read exchange; pane - a plain QPlainTextEdit with the "
-      "same 16000 characters and front cut; start-up and memory - an empty QWidget window at "
+      "same 16000 characters and front cut; list - a bare QListWidget given the same 100,000 "
+      "texts; list load - the same load without a view; start-up and memory - an empty QWidget "
+      "window at "
       "its first paint.")
 EOF

@@ -1,15 +1,37 @@
 #include "listfile/list_file.h"
 
-#include "platform/numbers.h"
+#include <exception>
 
 namespace zelmar {
 
-std::optional<std::vector<std::string>> ReadObjectList(SequentialInput& input,
-                                                       const std::string& path) {
+namespace {
+
+class ClosingAtExit {
+  public:
+    explicit ClosingAtExit(SequentialInput& input) : input_(input) {}
+    ~ClosingAtExit() { input_.Close(); }
+    ClosingAtExit(const ClosingAtExit&) = delete;
+    ClosingAtExit& operator=(const ClosingAtExit&) = delete;
+
+  private:
+    SequentialInput& input_;
+};
+
+// The list holds what a job may address: a fraction counts as the object it rounds to, and
+// object 0 and the settings objects (8176..8191) are never in it.
+bool NamesOrdinaryObject(double number) {
+    const double object = RoundHalfEven(number);
+    return object >= 1 && object <= 8175;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadObjectList(SequentialInput& input, const std::string& path) {
+    const ClosingAtExit closing(input);
     try {
         input.Open(path);
-    } catch (const StepError&) {
-        return std::nullopt;
+    } catch (const std::exception& failure) {
+        throw ListFileError("Cannot open " + path + ": " + failure.what());
     }
     std::vector<std::string> items;
     try {
@@ -17,13 +39,18 @@ std::optional<std::vector<std::string>> ReadObjectList(SequentialInput& input,
             const std::string field = input.ReadField();
             if (!IsNumber(field)) continue;
             const double number = NumberValue(field);
-            // Only ordinary objects: object 0 and the settings objects are not loaded.
-            if (number > 0 && number < 8176) items.push_back(NumberText(number));
+            if (!NamesOrdinaryObject(number)) continue;
+            if (items.size() == kMaxListObjects)
+                throw ListFileError(path + " names more than " + std::to_string(kMaxListObjects) +
+                                    " objects, more than a list job can step through. The list "
+                                    "was left as it was.");
+            items.push_back(NumberText(number));
         }
-    } catch (const StepError&) {
+    } catch (const ListFileError&) {
+        throw;
+    } catch (const std::exception&) {
         // A field that cannot be read ends the load with what was read before it.
     }
-    input.Close();
     return items;
 }
 

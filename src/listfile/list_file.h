@@ -1,17 +1,28 @@
 #pragma once
 // Reading the object list from a text file of object numbers (".onf").
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "platform/numbers.h"
 #include "platform/sequential_input.h"
 
 namespace zelmar {
 
-// The ordinary objects (1..8175) the file names, as list entries, in file order; nullopt when
-// the file cannot be opened. A field that cannot be read ends the list with what came before.
-// The file is closed on every path, so that a failed read never blocks the next load.
-std::optional<std::vector<std::string>> ReadObjectList(SequentialInput& input,
-                                                       const std::string& path);
+// A list job steps through the list with a 16-bit position; a longer list would overflow it.
+inline constexpr std::size_t kMaxListObjects = 32767;
+
+// A file that gives no list at all. The text names the file and says why, for the user.
+class ListFileError : public StepError {
+  public:
+    using StepError::StepError;
+};
+
+// The ordinary objects the file names, as list entries, in file order: every number field
+// that rounds (half to even) to 1..8175, in its own number text ("2.5" stays "2.5"). Throws
+// ListFileError when the file cannot be opened or names more than kMaxListObjects objects. A
+// field that cannot be read ends the list with what came before. The file is closed on every
+// path, so that a failed read never blocks the next load.
+std::vector<std::string> ReadObjectList(SequentialInput& input, const std::string& path);
 
 }  // namespace zelmar

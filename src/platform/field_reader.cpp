@@ -1,5 +1,7 @@
 #include "platform/field_reader.h"
 
+#include <string_view>
+
 #include "platform/numbers.h"
 
 namespace zelmar {
@@ -12,6 +14,18 @@ bool IsLineEnd(int c) {
     return c == '\r' || c == '\n';
 }
 }  // namespace
+
+FieldReader::FieldReader(std::istream& in) : in_(in) {
+    // Editors that save as UTF-8 may put the mark in front; it would glue itself to the first
+    // number and make it no number. The streams read here are files and strings, which seek.
+    if (in_.peek() != 0xEF) return;
+    const std::istream::pos_type start = in_.tellg();
+    char head[3] = {};
+    in_.read(head, sizeof head);
+    if (in_.gcount() == 3 && std::string_view(head, 3) == "\xEF\xBB\xBF") return;
+    in_.clear();
+    in_.seekg(start);
+}
 
 bool FieldReader::AtEnd() const {
     return in_.rdbuf() == nullptr || in_.rdbuf()->sgetc() == std::char_traits<char>::eof();

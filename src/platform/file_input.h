@@ -1,5 +1,5 @@
 #pragma once
-// Sequential text input from a file on disk.
+// Sequential text input from a file on disk. A failure to open says why, without the path.
 #include <fstream>
 #include <optional>
 

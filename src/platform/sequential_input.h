@@ -7,7 +7,8 @@ namespace zelmar {
 class SequentialInput {
   public:
     virtual ~SequentialInput() = default;
-    // Each throws StepError with a description when it fails.
+    // Each throws StepError with a description when it fails; Open's says why the file
+    // cannot be opened and leaves naming it to the caller.
     virtual void Open(const std::string& path) = 0;
     virtual std::string ReadField() = 0;
     virtual bool AtEnd() const = 0;

@@ -153,8 +153,11 @@ void Control::AddItem(std::string item) {
     Notify(Property::Items);
 }
 
-void Control::Clear() {
-    def_.items.clear();
+void Control::SetItems(std::vector<std::string> items) {
+    // A stable sort keeps equal texts in the order given, as inserting each behind its equals
+    // does.
+    if (def_.sorted) std::stable_sort(items.begin(), items.end(), ItemLess);
+    def_.items = std::move(items);
     listIndex_ = -1;
     Notify(Property::Items);
     if (def_.kind == ControlKind::ComboBox && !def_.text.empty()) {
@@ -162,6 +165,10 @@ void Control::Clear() {
         selStart_ = selLength_ = 0;
         Replaced();
     }
+}
+
+void Control::Clear() {
+    SetItems({});
 }
 
 void Control::SetListIndex(int index) {

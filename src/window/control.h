@@ -152,6 +152,8 @@ class Control {
     // Lists of combo boxes and list boxes. A sorted list puts an item in its place by text.
     const std::vector<std::string>& items() const { return def_.items; }
     void AddItem(std::string item);
+    // All items at once, as Clear and AddItem for each would leave them, told to the view once.
+    void SetItems(std::vector<std::string> items);
     void Clear();
     int listIndex() const { return listIndex_; }
     void SetListIndex(int index);  // throws StepError for an index that does not exist

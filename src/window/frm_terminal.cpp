@@ -330,24 +330,4 @@ void frmTerminal::Option3_Click(int index) {
     ShowJobState();
 }
 
-// ---- the object list file ----------------------------------------------------------------------
-
-namespace {
-constexpr int kHideReadOnly = 4;  // the open dialog's flag that hides the read-only box
-constexpr int kOnfFilter = 2;     // open on the ".onf" entry of the filter
-}  // namespace
-
-void frmTerminal::Command1_Click() {
-    CommonDialog1.cancelError = true;
-    CommonDialog1.flags = kHideReadOnly;
-    CommonDialog1.filter = "All Files (*.*)|*.*|Objekts Number Files (*.onf)|*.onf";
-    CommonDialog1.filterIndex = kOnfFilter;
-    const std::optional<std::string> path = fileDialog_.ShowOpen(CommonDialog1);
-    if (!path) return;  // cancelled: the list stays as it was
-    std::optional<std::vector<std::string>> items = ReadObjectList(fileInput_, *path);
-    if (!items) return;  // nothing was read, nothing changes
-    List1.Clear();
-    for (std::string& item : *items) List1.AddItem(std::move(item));
-}
-
 }  // namespace zelmar

@@ -229,6 +229,20 @@ TEST_F(ViewTest, LampInFrontIsTheOneSeenAndClicked) {
     EXPECT_EQ(LampInFront(window.Image1(3)), W(window.Image1(0)));
 }
 
+TEST_F(ViewTest, TheGreenLampsRimTakesAClickForTheRedLampInFront) {
+    QWidget* green = W(window.imgConnected);
+    const int rim = green->width() - 1;
+    ASSERT_EQ(W(window.imgNotConnected)->width(), rim) << "the red lamp leaves a rim uncovered";
+    for (const QPoint pixel : {QPoint(rim, 2), QPoint(2, rim), QPoint(rim, rim)}) {
+        ASSERT_EQ(LampInFront(window.imgConnected), W(window.imgNotConnected));
+        ASSERT_EQ(W(window.Frame1)->childAt(green->mapToParent(pixel)), green);
+        QTest::mouseClick(green, Qt::LeftButton, {}, pixel);
+        ASSERT_TRUE(port.PortOpen());
+        EXPECT_TRUE(window.Frame2.enabled()) << "the connect steps ran";
+        window.imgConnected_Click();
+    }
+}
+
 TEST_F(ViewTest, SettingsPanelCoversTheJobFramesButForAStrip) {
     // Frame5 ends at 3495 twips (233 px), the job frames at 3585 (239 px).
     const QPoint inPanel(120, 80);

@@ -1,5 +1,7 @@
 #include "support/fakes.h"
 
+#include <ios>
+
 #include "platform/numbers.h"
 
 namespace zelmar::testing {
@@ -26,6 +28,9 @@ std::string TextFiles::ReadField() {
 }
 
 bool TextFiles::AtEnd() const {
+    const auto limit = failAfterFields.find(path_);
+    if (open_ && failAsStream && limit != failAfterFields.end() && fieldsRead_ >= limit->second)
+        throw std::ios_base::failure("basic_filebuf::underflow error reading the file");
     return !open_ || reader_->AtEnd();
 }
 

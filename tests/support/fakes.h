@@ -62,6 +62,8 @@ class TextFiles : public SequentialInput {
 
     std::map<std::string, std::string> files;
     std::map<std::string, int> failAfterFields;  // path -> fields readable before a failure
+    // The failure comes as the stream library's own exception at the end-of-file test.
+    bool failAsStream = false;
     int openCount = 0;
 
   private:

@@ -217,6 +217,16 @@ INSTANTIATE_TEST_SUITE_P(Lists, SortedListTest,
                                            SortCase{"9", {"0", "8176", "8191", "9"}},
                                            SortCase{"8176", {"0", "8176", "8176", "8191"}}));
 
+TEST_F(ControlTest, SetItemsOrdersAsAddingEachWouldAndTellsOnce) {
+    Control& list = model.Get("List");
+    list.SetListIndex(1);
+    recorder.changes.clear();
+    list.SetItems({"b", "A", "10", "a", "B", "9"});
+    EXPECT_EQ(list.items(), (std::vector<std::string>{"10", "9", "A", "a", "b", "B"}));
+    EXPECT_EQ(list.listIndex(), -1);
+    EXPECT_EQ(recorder.changes, (decltype(recorder.changes){{"List", Property::Items}}));
+}
+
 TEST_F(ControlTest, ComboSelectionByIndex) {
     Control& combo = model.Get("Combo");
     combo.SetListIndex(1);

@@ -79,6 +79,23 @@ class LampLabel : public QLabel {
     }
 };
 
+// Lamps stacked in one place show only the one in front, but lamps of unequal sizes leave a
+// rim of a larger one uncovered beneath a smaller. The whole place takes a click for the lamp
+// the user sees there, whichever widget the pixel belongs to.
+Control& LampSeenOver(Control& lamp) {
+    if (!lamp.container()) return lamp;
+    const Twips& place = lamp.rect();
+    const auto& siblings = lamp.container()->children();  // the bottom one first
+    for (auto above = siblings.rbegin(); above != siblings.rend(); ++above) {
+        const Twips& r = (*above)->rect();
+        if ((*above)->kind() == ControlKind::Image && r.left < place.left + place.width &&
+            place.left < r.left + r.width && r.top < place.top + place.height &&
+            place.top < r.top + r.height)
+            return **above;
+    }
+    return lamp;
+}
+
 bool IsPane(const Control& control) {
     return control.kind() == ControlKind::TextBox && control.multiLine();
 }
@@ -341,6 +358,8 @@ QWidget* TerminalView::Create(Control& control, QWidget* parent) {
         }
         case ControlKind::ListBox: {
             auto* list = new QListWidget(parent);
+            // One-line texts all: the list need not measure every item of a long list anew.
+            list->setUniformItemSizes(true);
             connect(list, &QListWidget::currentRowChanged, this, [this, &control](int row) {
                 try {
                     control.SetListIndex(row);
@@ -386,7 +405,7 @@ QWidget* TerminalView::Create(Control& control, QWidget* parent) {
             lamp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             // Only the lamp in front is seen: it covers those beneath, transparent corners too.
             lamp->setAutoFillBackground(true);
-            lamp->onClick = [&control] { control.UserClick(); };
+            lamp->onClick = [&control] { LampSeenOver(control).UserClick(); };
             widget = lamp;
             break;
         }
