@@ -1,7 +1,6 @@
 #include "window/frm_terminal.h"
 
 #include "jobs/object_entry.h"
-#include "listfile/list_file.h"
 #include "window/bindings.h"
 #include "window/layout.h"
 

@@ -190,6 +190,39 @@ TEST_P(EmptyListTest, AListJobWithoutAListStartsNothing) {
 }
 INSTANTIATE_TEST_SUITE_P(Jobs, EmptyListTest, ::testing::Range(0, 4));
 
+// While a job runs no start is offered, and one raised all the same is refused: a second job
+// would cut the first one's exchange in two.
+class StartDuringAJobTest : public WindowTest, public ::testing::WithParamInterface<int> {};
+TEST_P(StartDuringAJobTest, IsRefusedAndTheJobGoesOn) {
+    Connect();
+    Feed({172});
+    window.Combo1.SetListIndex(0);
+    window.Combo2.SetListIndex(0);
+    for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
+    window.Command3_Click();  // the settings write
+    ASSERT_EQ(state.LinkMode, 2);
+    EXPECT_EQ(Feed({172, 172, 202}), std::string("\xAA\x00", 2));
+    const LinkState before = state;
+    Control* starts[] = {&window.Command2, &window.Command3, &window.Option2(1),
+                         &window.Option3(1)};
+    Control& start = *starts[GetParam()];
+    EXPECT_FALSE(start.enabled());
+    start.UserClick();
+    EXPECT_TRUE(messages.shown.empty()) << "a control that is not offered takes no click";
+    if (start.kind() == ControlKind::OptionButton) {
+        start.SetValue(1);  // raised from code all the same
+    } else {
+        start.onClick();
+    }
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("job is under way"), std::string::npos);
+    EXPECT_EQ(state.LinkMode, before.LinkMode);
+    EXPECT_EQ(state.CurObject, before.CurObject);
+    EXPECT_EQ(state.WriteStep, before.WriteStep);
+    EXPECT_EQ(Feed({202}), std::string("\x00", 1)) << "the write goes on with its own object";
+}
+INSTANTIATE_TEST_SUITE_P(Controls, StartDuringAJobTest, ::testing::Range(0, 4));
+
 // Whole jobs against the simulated device, which answers from its own table.
 class JobFlowTest : public WindowTest {
   protected:
