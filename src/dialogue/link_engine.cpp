@@ -70,6 +70,9 @@ void LinkEngine::Start(const Job& job) {
     state_.StopRequested = false;
     state_.Attempts = 0;
     state_.ObjectsDone = 0;
+    report_ = {};
+    report_.write = job.write;
+    written_ = -1;
     progressed_ = false;
     lastProgressMs_ = -1;
 }
@@ -82,7 +85,7 @@ void LinkEngine::Stop(EffectSink& out) {
     if (state_.ObjectUnderWay) {
         state_.StopRequested = true;
     } else {
-        EndJob(out);
+        EndJob(JobReport::Outcome::Stopped, out);
     }
 }
 
@@ -101,8 +104,10 @@ void LinkEngine::Tick(std::int64_t nowMs, EffectSink& out) {
     Retry(false, out);
 }
 
-void LinkEngine::EndJob(EffectSink& out) {
+void LinkEngine::EndJob(JobReport::Outcome outcome, EffectSink& out) {
     LinkState& s = state_;
+    report_.outcome = outcome;
+    report_.done = s.ObjectsDone;
     s.LinkStep = 0;
     s.WriteStep = 0;
     s.LinkMode = 0;
@@ -121,7 +126,8 @@ void LinkEngine::Fail(const std::string& reason, EffectSink& out) {
     // The reason may be a port's own sentence; the message goes on after it.
     const std::string cause =
         !reason.empty() && reason.back() == '.' ? reason.substr(0, reason.size() - 1) : reason;
-    EndJob(out);
+    report_.reason = cause;
+    EndJob(JobReport::Outcome::Failed, out);
     Effect failed{Effect::Kind::JobFailed};
     failed.failure = std::string(write ? "The write" : "The read") + " stopped at object " +
                      object + ": " + cause + ". " + std::to_string(done) +
@@ -259,7 +265,11 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
             s.WriteStep = 4;
             break;
         case 4:
-            Guarded(out, [&] { out.Take(Send(table_.at(s.CurObject.value()))); });
+            Guarded(out, [&] {
+                const std::uint8_t data = table_.at(s.CurObject.value());
+                out.Take(Send(data));
+                written_ = data;
+            });
             s.WriteStep = 5;
             break;
         case 5:
@@ -290,8 +300,12 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     s.Attempts = 0;
     ++s.ObjectsDone;
     progressed_ = true;
+    // A write is verified by its read-back: the device must hold what was sent.
+    if (s.WriteJob && written_ != value && IsObjectNumber(s.CurObject.value()))
+        report_.unverified.push_back(static_cast<int>(RoundHalfEven(s.CurObject.value())));
+    written_ = -1;
     if (s.CurObject == s.EndObject || s.StopRequested) {
-        EndJob(out);
+        EndJob(s.StopRequested ? JobReport::Outcome::Stopped : JobReport::Outcome::Finished, out);
     } else {
         Advance(out);
     }

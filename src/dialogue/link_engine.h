@@ -128,6 +128,16 @@ struct Job {
     bool write = false;
 };
 
+// How the last job ended, and what it left behind.
+struct JobReport {
+    enum class Outcome : std::uint8_t { None, Finished, Stopped, Failed };
+    Outcome outcome = Outcome::None;
+    bool write = false;
+    int done = 0;                 // objects finished
+    std::vector<int> unverified;  // written objects whose read-back differed from the image
+    std::string reason;           // why a failed job stopped
+};
+
 class LinkEngine {
   public:
     // How long a job may make no progress before its exchange starts again: about 120 byte
@@ -157,6 +167,8 @@ class LinkEngine {
     void Tick(std::int64_t nowMs, EffectSink& out);
 
     bool Busy() const { return state_.LinkMode != 0; }
+    // The job under way so far, or the last one as it ended.
+    const JobReport& report() const { return report_; }
 
     const LinkState& state() const { return state_; }
     ObjectTable& table() { return table_; }
@@ -169,7 +181,7 @@ class LinkEngine {
     void WriteStep(std::uint8_t poll, EffectSink& out);
     LogEntry TakeData(std::uint8_t value, EffectSink& out);
     void Advance(EffectSink& out);
-    void EndJob(EffectSink& out);
+    void EndJob(JobReport::Outcome outcome, EffectSink& out);
     void Fail(const std::string& reason, EffectSink& out);
     // The exchange of the current object starts again, or the job fails after kAttempts.
     // `firstPollSeen`: the value that showed the stall was the exchange's first 172.
@@ -179,6 +191,8 @@ class LinkEngine {
     const ObjectList& list_;
     LinkState state_;
     ObjectTable table_;
+    JobReport report_;
+    int written_ = -1;  // the byte the write exchange sent, for the read-back's check
     bool progressed_ = false;           // the job moved on since the last tick
     std::int64_t lastProgressMs_ = -1;  // -1: no tick since the job started
 };

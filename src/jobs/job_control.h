@@ -1,6 +1,7 @@
 #pragma once
 // Starting and stopping jobs. A start only tells the engine which objects to move and which
 // way; the device leads, and the engine carries the job out at its next polls.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ class JobForm {
     // A start that cannot go ahead says why.
     virtual void Refuse(const std::string& reason) = 0;
     virtual SettingsInput PanelSettings() const = 0;
+    // A job started on a closed line would wait for polls that never come.
+    virtual bool LineOpen() const = 0;
 };
 
 class JobControl {
@@ -44,24 +47,39 @@ class JobControl {
     // The settings panel's "Write": the panel into the image's settings entries, then the write
     // frame's boxes as they stand.
     void WriteSettings();
-    // The frame's "Start": a range of objects, or the start object alone.
-    void StartRange(Frame frame);
+    // The frame's "Start": a range of objects, or the start object alone; over the object list
+    // while the list is ticked, or when `useList` says so regardless of the tick.
+    void StartRange(Frame frame, std::optional<bool> useList = std::nullopt);
     // The frame's "Stop": the job ends once the object under way has finished.
     void Stop(Frame frame);
 
     // A job is under way: no start is taken until it ends.
     bool Busy() const { return engine_.Busy(); }
 
+    // The job under way with its progress ("Reading settings: 5 of 17"), else how the last one
+    // ended or why the last start did nothing; empty before the first.
+    std::string StatusText() const;
+    // Objects done and the job's whole count, for a progress bar; total 0 when unknown.
+    int Done() const { return engine_.state().ObjectsDone; }
+    int Total() const { return total_; }
+
   private:
     bool ListStep(Frame frame);
     bool ListIsMissing();
     bool BeginStart(Frame frame);
     bool RefuseWhileBusy();
+    bool RefuseWhileClosed();
+    // How many objects the job walks: the list up to its end entry, or the range.
+    int CountObjects(Number first, Number end, bool list) const;
     void Start(const Job& job);
 
     LinkEngine& engine_;
     JobForm& form_;
     EffectSink& effects_;
+    std::optional<bool> useList_;  // the list choice of the start under way
+    bool settings_ = false;        // the last job was the settings panel's
+    int total_ = 0;
+    std::string refusal_;  // why the last start did nothing; empty once one went ahead
 };
 
 }  // namespace zelmar

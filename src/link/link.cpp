@@ -75,6 +75,7 @@ void Link::Tick(std::int64_t nowMs) {
 }
 
 void Link::Received(std::uint8_t byte) {
+    ++received_;
     if (effects) engine_.Receive(byte, *effects);
 }
 

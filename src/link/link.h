@@ -32,6 +32,9 @@ class Link {
     // The device went away while open; the port is closed already.
     std::function<void(const std::string& description)> onLost;
 
+    // Bytes received since the program started: whether the device is still polling.
+    long ReceivedCount() const { return received_; }
+
     // What the port said last of its lines and of its errors; kept, shown nowhere.
     const std::string& LastEventText() const { return lastEventText_; }
     const std::string& LastErrorText() const { return lastErrorText_; }
@@ -42,6 +45,7 @@ class Link {
 
     SerialPort& port_;
     LinkEngine& engine_;
+    long received_ = 0;
     std::string lastEventText_;
     std::string lastErrorText_;
 };

@@ -10,6 +10,7 @@ std::string_view WindowBindings::Entry(int pos) const {
 }
 
 void WindowBindings::Append(std::string_view text) {
+    w_.traffic.Append(text);
     Control& term = w_.txtTerm;
     term.SetSelStart(term.text().size());
     term.SetSelText(text);

@@ -36,6 +36,7 @@ class WindowBindings : public JobForm, public ObjectList, public PaneText, publi
     void ShowObject(Number object) override;
     void Refuse(const std::string& reason) override;
     SettingsInput PanelSettings() const override;
+    bool LineOpen() const override { return w_.link.IsOpen(); }
 
   private:
     Control& StartBox(Frame frame) const { return frame == Frame::Read ? w_.Text1 : w_.Text3; }

@@ -181,6 +181,7 @@ void frmTerminal::imgNotConnected_Click() {
         SetObjectBoxesToOne();
         // The "Stop" options below see the new link's objects already.
         engine.Connected();
+        lastHeardMs_ = -1;
         Skipping([this] { Option2(2).SetValue(1); });
         Skipping([this] { Option3(2).SetValue(1); });
         ShowJobState();
@@ -225,7 +226,47 @@ void frmTerminal::ShowJobState() {
 }
 
 void frmTerminal::Tick(std::int64_t nowMs) {
+    nowMs_ = nowMs;
+    if (!link.IsOpen() || lastHeardMs_ < 0 || link.ReceivedCount() != heardCount_) {
+        lastHeardMs_ = nowMs;
+        heardCount_ = link.ReceivedCount();
+    }
     link.Tick(nowMs);
+}
+
+std::string frmTerminal::ActivityText() const {
+    if (!link.IsOpen()) return {};
+    // The device polls without pause: three seconds of silence is a device that is off, a
+    // cable that is loose or a port that leads nowhere.
+    if (lastHeardMs_ >= 0 && nowMs_ - lastHeardMs_ >= 3000)
+        return "No polls from the device for 3 s: check power, cable and port";
+    return link.ReceivedCount() > 0 ? "Device polling" : "Waiting for the device";
+}
+
+void frmTerminal::StartObjects(Frame frame, const std::string& first, const std::string& last,
+                               bool useList) {
+    Control& start = frame == Frame::Read ? Text1 : Text3;
+    Control& end = frame == Frame::Read ? Text2 : Text4;
+    if (!useList && !jobs.Busy()) {
+        // Through the boxes, so that their own checks hold as for a technician's typing.
+        start.UserEdit(first);
+        start.UserLeave();
+        end.UserEdit(last);
+        end.UserLeave();
+    }
+    jobs.StartRange(frame, useList);
+    ShowJobState();
+}
+
+SettingsEncoding frmTerminal::EncodePanel() const {
+    return EncodeSettingsEntries(bindings_->PanelSettings());
+}
+
+void frmTerminal::ShowSettingsOf(const ObjectTable& table) {
+    const ObjectTable image = engine.table();
+    engine.table() = table;
+    DecodeSettings();
+    engine.table() = image;
 }
 
 void frmTerminal::ShowClosedState() {

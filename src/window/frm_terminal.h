@@ -8,6 +8,7 @@
 
 #include "dialogue/link_engine.h"
 #include "dialogue/terminal_log.h"
+#include "dialogue/traffic_record.h"
 #include "jobs/job_control.h"
 #include "link/link.h"
 #include "platform/file_dialog.h"
@@ -66,6 +67,7 @@ class frmTerminal {
     // The components the controls are bound to.
     LinkEngine engine;
     TerminalLog log;
+    TrafficRecord traffic;  // everything the log wrote, beyond what the pane keeps
     Link link;
     JobControl jobs;
 
@@ -83,6 +85,17 @@ class frmTerminal {
     // The time, in milliseconds of a steady clock, a few times a second: a job that stalls is
     // taken up again, and given up in the end.
     void Tick(std::int64_t nowMs);
+
+    // Beyond the client area: jobs over a range or the object list, as the hidden frames run
+    // them, and what the status bar says.
+    void StartObjects(Frame frame, const std::string& first, const std::string& last,
+                      bool useList);
+    // Whether the device is heard: empty while the port is closed.
+    std::string ActivityText() const;
+    // The settings entries of a file shown in the panel; nothing goes to the image or the device.
+    void ShowSettingsOf(const ObjectTable& table);
+    // The panel's settings as the settings write would encode them, or why it cannot.
+    SettingsEncoding EncodePanel() const;
 
     // One effect of a received byte, carried out as the engine hands it over.
     void ApplyEffect(const Effect& effect);
@@ -136,6 +149,10 @@ class frmTerminal {
     // The start controls are offered only while no job runs.
     void ShowJobState();
     void ResetCh10();
+
+    std::int64_t nowMs_ = 0;
+    std::int64_t lastHeardMs_ = -1;  // -1: not since the port opened
+    long heardCount_ = 0;
 
     MessageBox& messageBox_;
     Screen& screen_;

@@ -52,6 +52,10 @@ TEST_F(WindowTest, RepeatDelayWithoutAChoiceIsReportedOnceAndTheRestDecoded) {
 
 class EncodePanelTest : public WindowTest {
   protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Connect();
+    }
     void FillPanel() {
         window.Combo1.SetListIndex(4);
         window.Text_Pac_Time.SetText("7");

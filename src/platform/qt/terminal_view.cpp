@@ -435,7 +435,8 @@ void TerminalView::ApplyCaption(const Control& control) {
     const QString caption = Q(control.caption());
     switch (control.kind()) {
         case ControlKind::Form:
-            setWindowTitle(caption);
+            // The window's own frame, whether the view stands alone or inside a main window.
+            window()->setWindowTitle(caption);
             break;
         case ControlKind::Frame:
             static_cast<QGroupBox*>(widget)->setTitle(caption);
@@ -555,7 +556,7 @@ void TerminalView::ApplyStacking(const Control& container) {
 void TerminalView::ApplyPosition(const Control& control) {
     if (control.kind() == ControlKind::Form) {
         // The window's Left and Top are those of its outer frame, as move() takes them.
-        move(Px(control.rect().left), Px(control.rect().top));
+        window()->move(Px(control.rect().left), Px(control.rect().top));
         return;
     }
     WidgetOf(control)->setGeometry(PixelRect(control));

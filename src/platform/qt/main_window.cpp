@@ -1,0 +1,245 @@
+#include "platform/qt/main_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "objectfile/object_file.h"
+#include "platform/qt/text_file.h"
+
+namespace zelmar {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+constexpr const char* kSettingsFilter = "Zelmar settings (*.zset);;All files (*)";
+constexpr const char* kImageFilter = "Zelmar object image (*.zimg);;All files (*)";
+
+}  // namespace
+
+ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAssignments& ports)
+    : window_(window),
+      view_(view),
+      ports_(ports),
+      port_(new QLabel(this)),
+      activity_(new QLabel(this)),
+      progress_(new QProgressBar(this)),
+      job_(new QLabel(this)) {
+    setCentralWidget(&view_);
+    setWindowIcon(view_.windowIcon());
+    BuildMenus();
+    progress_->setMaximumWidth(90);
+    progress_->setTextVisible(false);
+    statusBar()->addWidget(port_);
+    statusBar()->addWidget(activity_, 1);
+    statusBar()->addPermanentWidget(progress_);
+    statusBar()->addPermanentWidget(job_);
+    statusBar()->setSizeGripEnabled(false);
+    // The client area keeps its size; the frame only adds its bars around it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    Refresh();
+}
+
+void ProgrammerFrame::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Load settings..."), QKeySequence::Open, this, [this] { LoadSettings(); });
+    file->addAction(tr("&Save settings..."), QKeySequence::Save, this, [this] { SaveSettings(); });
+    file->addSeparator();
+    file->addAction(tr("Load object &image..."), this, [this] { LoadImage(); });
+    file->addAction(tr("Save object i&mage..."), this, [this] { SaveImage(); });
+    file->addSeparator();
+    file->addAction(tr("Save traffic &log..."), this, [this] { SaveLog(); });
+    file->addSeparator();
+    file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
+
+    QMenu* port = menuBar()->addMenu(tr("&Port"));
+    for (int com = 1; com <= 4; ++com)
+        port->addAction(tr("Device of COM %1...").arg(com), this, [this, com] { ChoosePort(com); });
+
+    QMenu* jobs = menuBar()->addMenu(tr("&Jobs"));
+    jobs->addAction(tr("&Read objects..."), this, [this] { StartObjects(Frame::Read); });
+    jobs->addAction(tr("&Write objects..."), this, [this] { StartObjects(Frame::Write); });
+    jobs->addAction(tr("&Stop"), QKeySequence(Qt::Key_Escape), this, [this] {
+        window_.jobs.Stop(window_.engine.report().write ? Frame::Write : Frame::Read);
+        Refresh();
+    });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About"), this, [this] { About(); });
+}
+
+void ProgrammerFrame::Refresh() {
+    const int com = window_.link.Port();
+    QString port = tr("COM %1: %2, %3")
+                       .arg(com)
+                       .arg(ports_.Path(com))
+                       .arg(window_.link.IsOpen() ? tr("open") : tr("closed"));
+    if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
+    port_->setText(port);
+    activity_->setText(Q(window_.ActivityText()));
+    job_->setText(Q(window_.jobs.StatusText()));
+    const bool running = window_.jobs.Busy() && window_.jobs.Total() > 0;
+    progress_->setVisible(running);
+    if (running) {
+        progress_->setRange(0, window_.jobs.Total());
+        progress_->setValue(std::min(window_.jobs.Done(), window_.jobs.Total()));
+    }
+    for (int n = 1; n <= 4; ++n)
+        if (QWidget* option = view_.WidgetOf(window_.Option1(n)))
+            option->setToolTip(ports_.Describe(n));
+}
+
+void ProgrammerFrame::closeEvent(QCloseEvent* event) {
+    if (window_.jobs.Busy() && window_.engine.report().write &&
+        QMessageBox::question(this, QString::fromLatin1(kAppTitle),
+                              tr("A write is under way; closing now leaves the device "
+                                 "half-written. Close anyway?")) != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    int cancel = 0;
+    if (view_.onClose) view_.onClose(cancel);
+    event->setAccepted(cancel == 0);
+}
+
+void ProgrammerFrame::ChoosePort(int com) {
+    if (window_.link.IsOpen()) {
+        Tell(tr("Close the port first: the device of an open port cannot change."));
+        return;
+    }
+    PortChooserDialog dialog(com, ports_, this);
+    if (dialog.exec() == QDialog::Accepted) ports_.Choose(com, dialog.ChosenPath());
+    Refresh();
+}
+
+void ProgrammerFrame::StartObjects(Frame frame) {
+    QDialog dialog(this);
+    dialog.setWindowTitle(frame == Frame::Read ? tr("Read objects") : tr("Write objects"));
+    auto* range = new QRadioButton(tr("Range of objects"), &dialog);
+    auto* list = new QRadioButton(&dialog);
+    auto* from = new QLineEdit(QStringLiteral("1"), &dialog);
+    auto* to = new QLineEdit(QStringLiteral("8175"), &dialog);
+    auto* load = new QPushButton(tr("Load list..."), &dialog);
+    auto showList = [&] {
+        list->setText(tr("Object list (%1 entries)").arg(window_.List1.items().size()));
+    };
+    showList();
+    range->setChecked(true);
+    QObject::connect(load, &QPushButton::clicked, &dialog, [&] {
+        window_.Command1_Click();
+        showList();
+        list->setChecked(true);
+    });
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = new QFormLayout;
+    form->addRow(range);
+    form->addRow(tr("From"), from);
+    form->addRow(tr("To"), to);
+    form->addRow(list);
+    form->addRow(load);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return;
+    window_.StartObjects(frame, from->text().toStdString(), to->text().toStdString(),
+                         list->isChecked());
+    Refresh();
+}
+
+void ProgrammerFrame::LoadSettings() {
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load settings"), {},
+                                                      tr(kSettingsFilter));
+    if (path.isEmpty()) return;
+    QString error;
+    const std::optional<std::string> text = LoadTextFile(path, &error);
+    if (!text) return Tell(error);
+    const ObjectFileContent content = ParseObjectFile(*text);
+    const std::string name = QFileInfo(path).fileName().toStdString();
+    if (content.error) return Tell(Q(Describe(*content.error, name)));
+    ObjectTable table = window_.engine.table();
+    for (const ObjectEntry& entry : content.entries) {
+        if (!IsSettingsObject(entry.object))
+            return Tell(tr("%1: object %2 is no settings object; nothing was loaded.")
+                            .arg(Q(name))
+                            .arg(entry.object));
+        table[entry.object] = entry.value;
+    }
+    // Only the panel: nothing reaches the image or the device until "Write".
+    window_.ShowSettingsOf(table);
+}
+
+void ProgrammerFrame::SaveSettings() {
+    const SettingsEncoding encoding = window_.EncodePanel();
+    if (!encoding.entries) return Tell(Q(encoding.refusal));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save settings"), {},
+                                                      tr(kSettingsFilter));
+    if (path.isEmpty()) return;
+    ObjectTable table;
+    StoreSettingsEntries(*encoding.entries, table);
+    QString error;
+    if (!SaveTextFile(path, FormatObjectFile(SettingsEntriesOf(table)), &error)) Tell(error);
+}
+
+void ProgrammerFrame::LoadImage() {
+    if (window_.jobs.Busy()) return Tell(tr("A job is under way: load the image once it ends."));
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load object image"), {},
+                                                      tr(kImageFilter));
+    if (path.isEmpty()) return;
+    QString error;
+    const std::optional<std::string> text = LoadTextFile(path, &error);
+    if (!text) return Tell(error);
+    const ObjectFileContent content = ParseObjectFile(*text);
+    if (content.error)
+        return Tell(Q(Describe(*content.error, QFileInfo(path).fileName().toStdString())));
+    for (const ObjectEntry& entry : content.entries)
+        window_.engine.table()[entry.object] = entry.value;
+}
+
+void ProgrammerFrame::SaveImage() {
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save object image"), {},
+                                                      tr(kImageFilter));
+    if (path.isEmpty()) return;
+    QString error;
+    if (!SaveTextFile(path, FormatObjectFile(ImageEntriesOf(window_.engine.table())), &error))
+        Tell(error);
+}
+
+void ProgrammerFrame::SaveLog() {
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save traffic log"), {},
+                                                      tr("Text (*.txt);;All files (*)"));
+    if (path.isEmpty()) return;
+    QString error;
+    if (!SaveTextFile(path, window_.traffic.Contents(), &error)) Tell(error);
+}
+
+void ProgrammerFrame::About() {
+    QMessageBox::about(this, QString::fromLatin1(kAppTitle),
+                       tr("Zelmar (ver.4.0) programator %1\nQt %2\n\nThe line: COM 1 to COM 4, "
+                          "1200 baud, 8 data bits, no parity, 1 stop bit, no flow control.")
+                           .arg(QStringLiteral(ZELMAR_VERSION))
+                           .arg(QString::fromLatin1(qVersion())));
+}
+
+void ProgrammerFrame::Tell(const QString& text) {
+    QMessageBox::warning(this, QString::fromLatin1(kAppTitle), text);
+}
+
+}  // namespace zelmar

@@ -1,0 +1,48 @@
+#pragma once
+// The frame around the programmer's window: a menu bar above its client area and a status bar
+// below it, for what a technician needs beyond the client area itself: the port's device,
+// jobs over any objects, settings and image files, the traffic log, and how the line and the
+// job are doing.
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+
+#include "platform/qt/port_chooser.h"
+#include "platform/qt/terminal_view.h"
+#include "window/frm_terminal.h"
+
+namespace zelmar {
+
+class ProgrammerFrame : public QMainWindow {
+  public:
+    ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAssignments& ports);
+
+    // Brings the status bar and the port tool tips up to date.
+    void Refresh();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void ChoosePort(int com);
+    void StartObjects(Frame frame);
+    void LoadSettings();
+    void SaveSettings();
+    void LoadImage();
+    void SaveImage();
+    void SaveLog();
+    void About();
+    // Tells the technician in a box with the program's title.
+    void Tell(const QString& text);
+
+    frmTerminal& window_;
+    TerminalView& view_;
+    PortAssignments& ports_;
+    QLabel* port_;
+    QLabel* activity_;
+    QProgressBar* progress_;
+    QLabel* job_;
+};
+
+}  // namespace zelmar
