@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "platform/qt/port_chooser.h"
+#include "platform/qt/qt_serial_port.h"
 #include "qt/qt_app.h"
 
 namespace zelmar {
@@ -138,6 +139,14 @@ TEST_F(PortChooserTest, TheDialogReturnsATypedPath) {
     ok->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.ChosenPath(), "/dev/ttyACM0");
+}
+
+TEST_F(PortChooserTest, TheSerialPortOpensWhatItsAssignmentsNameAtTheTimeOfOpening) {
+    PortAssignments assignments;
+    QtSerialPort port(assignments);
+    assignments.Choose(1, Pty());
+    port.SetPortOpen(true);
+    EXPECT_TRUE(port.PortOpen());
 }
 
 }  // namespace
