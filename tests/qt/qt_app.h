@@ -2,6 +2,7 @@
 // The one QApplication of a test program, made on first use. Widgets need it; the serial
 // port needs its event loop.
 #include <QApplication>
+#include <QStandardPaths>
 
 namespace zelmar::testing {
 
@@ -14,6 +15,8 @@ inline QApplication& TestApplication() {
     // Left standing at exit: Qt's own globals (QTest's input devices among them) are gone
     // by the time a static application would be destroyed.
     static QApplication* app = new QApplication(argc, argv);
+    // The technician's remembered ports must neither steer a test nor be overwritten by one.
+    QStandardPaths::setTestModeEnabled(true);
     return *app;
 }
 

@@ -55,7 +55,9 @@ bool AccessDenied(const QString& path) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort() {
+QtSerialPort::QtSerialPort() : QtSerialPort(ownAssignments_) {}
+
+QtSerialPort::QtSerialPort(const PortAssignments& assignments) : assignments_(&assignments) {
     QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { ReadAvailable(); });
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
@@ -70,16 +72,7 @@ QtSerialPort::~QtSerialPort() {
 }
 
 QString QtSerialPort::DevicePath(int port) {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    if (port >= 1 && port <= 4) {
-        const QString configured =
-            qEnvironmentVariable(qPrintable(QStringLiteral("ZELMAR_COM%1").arg(port)));
-        if (!configured.isEmpty()) return configured;
-    }
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
+    return PortAssignments().Path(port);
 }
 
 QString QtSerialPort::Describe() const {
@@ -88,7 +81,7 @@ QString QtSerialPort::Describe() const {
 
 void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
     portNumber_ = port;
-    path_ = DevicePath(port);
+    path_ = assignments_->Path(port);
     quiet_ = true;
     port_.clearError();
     port_.setPortName(path_);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "platform/qt/port_chooser.h"
 #include "platform/serial_port.h"
 
 namespace zelmar {
@@ -12,12 +13,14 @@ namespace zelmar {
 class QtSerialPort final : public SerialPort {
   public:
     QtSerialPort();
+    // Resolves port numbers through `assignments`, which must outlive the port, so that a
+    // device chosen while the program runs is used at the next opening.
+    explicit QtSerialPort(const PortAssignments& assignments);
     ~QtSerialPort() override;
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;
 
-    // The device behind port number n: "COMn" on Windows; elsewhere the path in the
-    // environment variable ZELMAR_COMn (n = 1 to 4) when it is set, else /dev/ttyS(n-1).
+    // The device behind port number n, as PortAssignments tells it.
     static QString DevicePath(int port);
 
   protected:
@@ -36,6 +39,8 @@ class QtSerialPort final : public SerialPort {
     void PollLines();
     QString Describe() const;  // "COM 2 (/dev/ttyUSB0)"
 
+    PortAssignments ownAssignments_;
+    const PortAssignments* assignments_;
     QSerialPort port_;
     QTimer linePoll_;
     QString path_;

@@ -1,0 +1,153 @@
+// Which device each COM stands for, the devices offered to choose from, and the dialog, with
+// the settings kept in a directory of the test's own.
+#include <pty.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
+#include <functional>
+
+#include "platform/qt/port_chooser.h"
+#include "platform/qt/qt_serial_port.h"
+#include "qt/qt_app.h"
+
+namespace zelmar {
+namespace {
+
+void ForgetEnvironment() {
+    for (int com = 1; com <= 4; ++com)
+        qunsetenv(qPrintable(QStringLiteral("ZELMAR_COM%1").arg(com)));
+}
+
+class PortChooserTest : public ::testing::Test {
+  protected:
+    PortChooserTest() {
+        testing::TestApplication();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+        ForgetEnvironment();
+    }
+    ~PortChooserTest() override {
+        if (master_ >= 0) ::close(master_);
+        ForgetEnvironment();
+    }
+
+    // The slave side of a pseudo-terminal, which the system lists as no serial port.
+    QString Pty() {
+        char name[256] = {};
+        int slave = -1;
+        if (::openpty(&master_, &slave, name, nullptr, nullptr) != 0) ADD_FAILURE() << "no pty";
+        ::close(slave);
+        return QString::fromLocal8Bit(name);
+    }
+
+    QTemporaryDir settings_, files_;
+    int master_ = -1;
+};
+
+TEST_F(PortChooserTest, EnvironmentWinsOverTheRememberedChoiceWhichWinsOverTheDefault) {
+    const struct {
+        const char* name;
+        const char* remembered;  // "" forgets an earlier choice
+        const char* environment;
+        const char* path;
+    } cases[] = {
+        {"nothing remembered", "", nullptr, "/dev/ttyS1"},
+        {"remembered", "/dev/serial/by-id/usb-FTDI-if00", nullptr,
+         "/dev/serial/by-id/usb-FTDI-if00"},
+        {"environment", "/dev/ttyUSB0", "/dev/pts/77", "/dev/pts/77"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PortAssignments().Choose(2, "/dev/ttyUSB9");
+        PortAssignments().Choose(2, c.remembered);
+        if (c.environment) qputenv("ZELMAR_COM2", c.environment);
+        const PortAssignments later;
+        EXPECT_EQ(later.Path(2), c.path);
+        EXPECT_EQ(later.FromEnvironment(2), c.environment != nullptr);
+        EXPECT_EQ(later.Describe(2).contains("(from ZELMAR_COM2)"), c.environment != nullptr)
+            << later.Describe(2).toStdString();
+        EXPECT_EQ(later.Path(3), "/dev/ttyS2");
+        qunsetenv("ZELMAR_COM2");
+    }
+}
+
+TEST_F(PortChooserTest, AChoiceIsWrittenWhereTheNextRunReadsIt) {
+    PortAssignments().Choose(4, "/dev/ttyACM0");
+    QFile stored(settings_.filePath("Zelmar/programator.conf"));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stored.readAll().contains("/dev/ttyACM0"));
+}
+
+TEST_F(PortChooserTest, AnAssignedPseudoTerminalIsOfferedOnceAndPreselected) {
+    const QString pty = Pty();
+    const struct {
+        const char* name;
+        std::function<QString(PortAssignments&)> assign;  // gives the path COM 3 names
+    } cases[] = {
+        {"remembered",
+         [&](PortAssignments& a) {
+             a.Choose(3, pty);
+             return pty;
+         }},
+        {"through a link from the environment",
+         [&](PortAssignments&) {
+             const QString link = files_.filePath("simulator");
+             QFile::link(pty, link);
+             qputenv("ZELMAR_COM3", link.toLocal8Bit());
+             return link;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PortAssignments assignments;
+        const QString path = c.assign(assignments);
+        const auto ports = AvailablePorts(assignments);
+        EXPECT_EQ(std::ranges::count_if(ports, [&](const auto& p) { return p.path == path; }), 1);
+        EXPECT_FALSE(assignments.Describe(3).contains("not present"))
+            << assignments.Describe(3).toStdString();
+        PortChooserDialog dialog(3, assignments);
+        const QTreeWidgetItem* current = dialog.findChild<QTreeWidget*>()->currentItem();
+        ASSERT_NE(current, nullptr);
+        EXPECT_EQ(current->text(0), path);
+        qunsetenv("ZELMAR_COM3");
+    }
+}
+
+TEST_F(PortChooserTest, AMissingDeviceIsDescribedAsNotPresent) {
+    PortAssignments assignments;
+    assignments.Choose(1, "/dev/zelmar-no-such-port");
+    EXPECT_EQ(assignments.Describe(1), "/dev/zelmar-no-such-port - not present");
+}
+
+TEST_F(PortChooserTest, TheDialogReturnsATypedPath) {
+    PortChooserDialog dialog(1, PortAssignments());
+    dialog.show();
+    auto* field = dialog.findChild<QLineEdit*>();
+    QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    field->clear();
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClicks(field, " /dev/ttyACM0 ");
+    ok->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPath(), "/dev/ttyACM0");
+}
+
+TEST_F(PortChooserTest, TheSerialPortOpensWhatItsAssignmentsNameAtTheTimeOfOpening) {
+    PortAssignments assignments;
+    QtSerialPort port(assignments);
+    assignments.Choose(1, Pty());
+    port.SetPortOpen(true);
+    EXPECT_TRUE(port.PortOpen());
+}
+
+}  // namespace
+}  // namespace zelmar
