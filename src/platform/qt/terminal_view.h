@@ -105,6 +105,8 @@ class TerminalView : public QWidget, public ControlObserver {
 
   private:
     QWidget* Create(Control& control, QWidget* parent);
+    // Pixels across that the widget gives its caption, or a combo box the chosen item.
+    int TextRoom(const Control& control) const;
     void ApplyAll(const Control& control);
     void ApplyCaption(const Control& control);
     void ApplyText(const Control& control);
@@ -121,6 +123,8 @@ class TerminalView : public QWidget, public ControlObserver {
     double dpi_;
     std::unordered_map<const Control*, QWidget*> widgets_;
     std::unordered_map<const QObject*, Control*> controlOf_;
+    // Shared by the combo boxes, which do not own their style; the view's child.
+    QStyle* comboStyle_ = nullptr;
 };
 
 }  // namespace zelmar
