@@ -389,11 +389,10 @@ QWidget* TerminalView::Create(Control& control, QWidget* parent) {
         }
         case ControlKind::ComboBox: {
             auto* combo = new QComboBox(parent);
-            if (!comboStyle_) {
-                comboStyle_ = new SlimComboStyle;
-                comboStyle_->setParent(this);
-            }
-            combo->setStyle(comboStyle_);
+            // A widget does not own its style; as the combo's child it goes with the combo.
+            auto* style = new SlimComboStyle;
+            style->setParent(combo);
+            combo->setStyle(style);
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);  // the list is the program's
             connect(combo, &QComboBox::activated, this, [this, &control](int index) {

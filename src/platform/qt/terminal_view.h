@@ -123,8 +123,6 @@ class TerminalView : public QWidget, public ControlObserver {
     double dpi_;
     std::unordered_map<const Control*, QWidget*> widgets_;
     std::unordered_map<const QObject*, Control*> controlOf_;
-    // Shared by the combo boxes, which do not own their style; the view's child.
-    QStyle* comboStyle_ = nullptr;
 };
 
 }  // namespace zelmar
