@@ -18,6 +18,17 @@ build_all() {
     cmake --build "$build" -j"$(nproc)"
 }
 
+# The simulator this script started. The traps run after run_program has returned, so the
+# process id must outlive the function's locals.
+simulator_pid=""
+
+stop_simulator() {
+    [ -n "$simulator_pid" ] || return 0
+    kill "$simulator_pid" 2>/dev/null || true
+    wait "$simulator_pid" 2>/dev/null || true
+    simulator_pid=""
+}
+
 run_program() {
     local simulator="$build/tools/simulator/zelmar-simulator"
     if [ -n "${ZELMAR_COM1:-}" ] || [ ! -x "$simulator" ]; then
@@ -25,12 +36,20 @@ run_program() {
     fi
     # COM 1 is the simulated device unless the caller points it at real hardware.
     local link="${TMPDIR:-/tmp}/zelmar-com1"
+    trap stop_simulator EXIT
+    # Exiting from a signal's trap runs the EXIT trap too.
+    trap 'exit 129' HUP
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
     "$simulator" --link "$link" >/dev/null &
-    local sim=$!
-    trap 'kill $sim 2>/dev/null || true' EXIT
+    simulator_pid=$!
     for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
     echo "Simulated device on COM 1 ($link). Click the red lamp, then \"Read\"."
-    ZELMAR_COM1="$link" "$build/src/zelmar-programator"
+    # The programmer's status is the script's, whatever stopping the simulator returns.
+    local status=0
+    ZELMAR_COM1="$link" "$build/src/zelmar-programator" || status=$?
+    stop_simulator
+    return "$status"
 }
 
 case "${1:-}" in

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTest>
 #include <QTextBlock>
 #include <algorithm>
@@ -103,6 +105,62 @@ TEST_F(ViewTest, EveryControlSitsWhereTheModelPutsIt) {
         EXPECT_EQ(!widget->testAttribute(Qt::WA_ForceDisabled), control.enabled());
         EXPECT_EQ(widget->toolTip().toStdString(), control.toolTip());
     }
+}
+
+// Where a control's widget draws its caption or the chosen list item, by its own style.
+QRect TextRect(const Control& control, QWidget* w) {
+    QStyle* style = w->style();
+    switch (control.kind()) {
+        case ControlKind::Label:
+            return w->contentsRect();
+        case ControlKind::CheckBox: {
+            QStyleOptionButton option;
+            option.initFrom(w);
+            return style->subElementRect(QStyle::SE_CheckBoxContents, &option, w);
+        }
+        case ControlKind::OptionButton:
+        case ControlKind::CommandButton: {
+            QStyleOptionButton option;
+            option.initFrom(w);
+            return style->subElementRect(QStyle::SE_PushButtonContents, &option, w);
+        }
+        case ControlKind::ComboBox: {
+            QStyleOptionComboBox option;
+            option.initFrom(w);
+            option.editable = true;
+            const QRect field = style->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, w);
+            // The edit field keeps two pixels either side of its text, and scrolls the text
+            // away once it and the caret need more.
+            const QLineEdit* edit = static_cast<QComboBox*>(w)->lineEdit();
+            return field.marginsRemoved(edit->textMargins()).adjusted(2, 0, -3, 0);
+        }
+        default:
+            return {};
+    }
+}
+
+TEST_F(ViewTest, EveryCaptionAndListItemFitsItsControl) {
+    int measured = 0;
+    for (const auto& owned : window.controls.all()) {
+        const Control& control = *owned;
+        QWidget* w = W(control);
+        const QRect room = TextRect(control, w);
+        if (room.isNull()) continue;
+        const bool list = control.kind() == ControlKind::ComboBox;
+        for (const std::string& text : list ? control.items() : std::vector{control.caption()}) {
+            if (text.empty()) continue;
+            const int width = w->fontMetrics().horizontalAdvance(QString::fromLatin1(text));
+            EXPECT_LE(width, room.width()) << control.name() << " \"" << text << "\"";
+            ++measured;
+            if (control.kind() != ControlKind::Label) continue;
+            const QRect drawn(w->pos() + room.topLeft(), QSize(width, w->fontMetrics().height()));
+            for (const Control* sibling : control.container()->children())
+                EXPECT_TRUE(sibling == &control || !drawn.intersects(W(*sibling)->geometry()))
+                    << control.name() << " runs into " << sibling->name();
+        }
+    }
+    EXPECT_GT(measured, 50);
 }
 
 TEST_F(ViewTest, WidgetsShowTheControlsTextsAfterStartUp) {

@@ -9,10 +9,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QValidator>
@@ -98,6 +101,50 @@ Control& LampSeenOver(Control& lamp) {
 
 bool IsPane(const Control& control) {
     return control.kind() == ControlKind::TextBox && control.multiLine();
+}
+
+// The layout's combo boxes are narrow for their items; a slimmer drop-down button gives the
+// edit field the pixels it takes from the button.
+constexpr int kComboButtonTrim = 6;
+
+class SlimComboStyle : public QProxyStyle {
+  public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override {
+        QRect rect = QProxyStyle::subControlRect(control, option, sub, widget);
+        if (control != CC_ComboBox) return rect;
+        const bool rightToLeft = option->direction == Qt::RightToLeft;
+        if (sub == SC_ComboBoxArrow) {
+            rightToLeft ? rect.setRight(rect.right() - kComboButtonTrim)
+                        : rect.setLeft(rect.left() + kComboButtonTrim);
+        } else if (sub == SC_ComboBoxEditField) {
+            rightToLeft ? rect.setLeft(rect.left() - kComboButtonTrim)
+                        : rect.setRight(rect.right() + kComboButtonTrim);
+        }
+        return rect;
+    }
+};
+
+// The smallest face a caption may shrink to and still be read.
+constexpr double kSmallestPoints = 6;
+
+// The largest of `base`'s faces in which each of `texts` fits `room` pixels: a condensed face
+// keeps the size, so it comes before a smaller size. Widths are measured, so a platform
+// without a condensed face simply goes on to the smaller sizes.
+QFont FittingFont(const QFont& base, const QStringList& texts, int room) {
+    QFont face = base;
+    for (double points = base.pointSizeF(); points >= kSmallestPoints; points -= 0.5) {
+        for (int stretch : {int{QFont::Unstretched}, int{QFont::SemiCondensed}}) {
+            face.setPointSizeF(points);
+            face.setStretch(stretch);
+            const QFontMetrics metrics(face);
+            const bool fits = std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
+                return text.isEmpty() || metrics.horizontalAdvance(text) <= room;
+            });
+            if (fits) return face;
+        }
+    }
+    return face;
 }
 
 QColor ColorOf(std::uint32_t bgr) {
@@ -342,6 +389,10 @@ QWidget* TerminalView::Create(Control& control, QWidget* parent) {
         }
         case ControlKind::ComboBox: {
             auto* combo = new QComboBox(parent);
+            // A widget does not own its style; as the combo's child it goes with the combo.
+            auto* style = new SlimComboStyle;
+            style->setParent(combo);
+            combo->setStyle(style);
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);  // the list is the program's
             connect(combo, &QComboBox::activated, this, [this, &control](int index) {
@@ -419,6 +470,56 @@ QWidget* TerminalView::Create(Control& control, QWidget* parent) {
     return widget;
 }
 
+int TerminalView::TextRoom(const Control& control) const {
+    QWidget* widget = WidgetOf(control);
+    const Twips& r = control.rect();
+    const QRect place(0, 0, Px(r.width), Px(r.height));
+    switch (control.kind()) {
+        case ControlKind::Label: {
+            if (!control.autoSize()) return place.width();
+            // A label sized to its caption may reach as far as the next control beside it.
+            double right = control.container()->rect().width;
+            for (const Control* sibling : control.container()->children()) {
+                const Twips& s = sibling->rect();
+                if (s.left > r.left && s.top < r.top + r.height && r.top < s.top + s.height)
+                    right = std::min(right, s.left);
+            }
+            return Px(right) - Px(r.left);
+        }
+        case ControlKind::CheckBox: {
+            QStyleOptionButton option;
+            option.initFrom(widget);
+            option.rect = place;
+            return widget->style()
+                ->subElementRect(QStyle::SE_CheckBoxContents, &option, widget)
+                .width();
+        }
+        case ControlKind::OptionButton:
+        case ControlKind::CommandButton: {
+            QStyleOptionButton option;
+            option.initFrom(widget);
+            option.rect = place;
+            return widget->style()
+                ->subElementRect(QStyle::SE_PushButtonContents, &option, widget)
+                .width();
+        }
+        case ControlKind::ComboBox: {
+            QStyleOptionComboBox option;
+            option.initFrom(widget);
+            option.rect = place;
+            option.editable = true;
+            const QRect field = widget->style()->subControlRect(
+                QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, widget);
+            // The edit field keeps two pixels either side of its text and one for the caret,
+            // and scrolls the text out of sight when it needs more.
+            const QMargins margins = static_cast<QComboBox*>(widget)->lineEdit()->textMargins();
+            return field.width() - margins.left() - margins.right() - 5;
+        }
+        default:
+            return 0;
+    }
+}
+
 void TerminalView::ApplyAll(const Control& control) {
     ApplyCaption(control);
     ApplyItems(control);
@@ -442,12 +543,14 @@ void TerminalView::ApplyCaption(const Control& control) {
             static_cast<QGroupBox*>(widget)->setTitle(caption);
             break;
         case ControlKind::Label:
+            widget->setFont(FittingFont(font(), {caption}, TextRoom(control)));
             static_cast<QLabel*>(widget)->setText(caption);
             if (control.autoSize()) widget->resize(widget->sizeHint());
             break;
         case ControlKind::CheckBox:
         case ControlKind::OptionButton:
         case ControlKind::CommandButton:
+            widget->setFont(FittingFont(font(), {caption}, TextRoom(control)));
             static_cast<QAbstractButton*>(widget)->setText(caption);
             break;
         default:
@@ -509,6 +612,7 @@ void TerminalView::ApplyItems(const Control& control) {
         const QSignalBlocker block(combo);
         combo->clear();
         combo->addItems(items);
+        combo->setFont(FittingFont(font(), items, TextRoom(control)));
     } else if (control.kind() == ControlKind::ListBox) {
         auto* list = static_cast<QListWidget*>(WidgetOf(control));
         const QSignalBlocker block(list);

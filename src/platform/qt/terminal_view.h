@@ -105,6 +105,8 @@ class TerminalView : public QWidget, public ControlObserver {
 
   private:
     QWidget* Create(Control& control, QWidget* parent);
+    // Pixels across that the widget gives its caption, or a combo box the chosen item.
+    int TextRoom(const Control& control) const;
     void ApplyAll(const Control& control);
     void ApplyCaption(const Control& control);
     void ApplyText(const Control& control);
