@@ -8,6 +8,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
     zelmar::ProgrammerWindow programmer;
-    programmer.view.show();
+    programmer.frame.show();
     return QApplication::exec();
 }

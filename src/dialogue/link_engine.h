@@ -192,8 +192,8 @@ class LinkEngine {
     LinkState state_;
     ObjectTable table_;
     JobReport report_;
-    int written_ = -1;  // the byte the write exchange sent, for the read-back's check
-    bool progressed_ = false;           // the job moved on since the last tick
+    int written_ = -1;         // the byte the write exchange sent, for the read-back's check
+    bool progressed_ = false;  // the job moved on since the last tick
     std::int64_t lastProgressMs_ = -1;  // -1: no tick since the job started
 };
 

@@ -88,8 +88,7 @@ class frmTerminal {
 
     // Beyond the client area: jobs over a range or the object list, as the hidden frames run
     // them, and what the status bar says.
-    void StartObjects(Frame frame, const std::string& first, const std::string& last,
-                      bool useList);
+    void StartObjects(Frame frame, const std::string& first, const std::string& last, bool useList);
     // Whether the device is heard: empty while the port is closed.
     std::string ActivityText() const;
     // The settings entries of a file shown in the panel; nothing goes to the image or the device.

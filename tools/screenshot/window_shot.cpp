@@ -14,10 +14,10 @@ int main(int argc, char** argv) {
     }
     QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
     zelmar::ProgrammerWindow programmer;
-    programmer.view.show();
+    programmer.frame.show();
     bool saved = false;
     QTimer::singleShot(0, &app, [&] {
-        saved = programmer.view.grab().save(QString::fromLocal8Bit(argv[1]));
+        saved = programmer.frame.grab().save(QString::fromLocal8Bit(argv[1]));
         QApplication::quit();
     });
     QApplication::exec();

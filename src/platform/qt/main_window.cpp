@@ -55,6 +55,10 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     Refresh();
 }
 
+ProgrammerFrame::~ProgrammerFrame() {
+    if (QWidget* view = takeCentralWidget()) view->setParent(nullptr);
+}
+
 void ProgrammerFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Load settings..."), QKeySequence::Open, this, [this] { LoadSettings(); });
@@ -145,8 +149,7 @@ void ProgrammerFrame::StartObjects(Frame frame) {
         showList();
         list->setChecked(true);
     });
-    auto* buttons =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto* form = new QFormLayout;
@@ -165,8 +168,8 @@ void ProgrammerFrame::StartObjects(Frame frame) {
 }
 
 void ProgrammerFrame::LoadSettings() {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Load settings"), {},
-                                                      tr(kSettingsFilter));
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("Load settings"), {}, tr(kSettingsFilter));
     if (path.isEmpty()) return;
     QString error;
     const std::optional<std::string> text = LoadTextFile(path, &error);
@@ -189,8 +192,8 @@ void ProgrammerFrame::LoadSettings() {
 void ProgrammerFrame::SaveSettings() {
     const SettingsEncoding encoding = window_.EncodePanel();
     if (!encoding.entries) return Tell(Q(encoding.refusal));
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save settings"), {},
-                                                      tr(kSettingsFilter));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Save settings"), {}, tr(kSettingsFilter));
     if (path.isEmpty()) return;
     ObjectTable table;
     StoreSettingsEntries(*encoding.entries, table);
@@ -200,8 +203,8 @@ void ProgrammerFrame::SaveSettings() {
 
 void ProgrammerFrame::LoadImage() {
     if (window_.jobs.Busy()) return Tell(tr("A job is under way: load the image once it ends."));
-    const QString path = QFileDialog::getOpenFileName(this, tr("Load object image"), {},
-                                                      tr(kImageFilter));
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("Load object image"), {}, tr(kImageFilter));
     if (path.isEmpty()) return;
     QString error;
     const std::optional<std::string> text = LoadTextFile(path, &error);
@@ -214,8 +217,8 @@ void ProgrammerFrame::LoadImage() {
 }
 
 void ProgrammerFrame::SaveImage() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save object image"), {},
-                                                      tr(kImageFilter));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Save object image"), {}, tr(kImageFilter));
     if (path.isEmpty()) return;
     QString error;
     if (!SaveTextFile(path, FormatObjectFile(ImageEntriesOf(window_.engine.table())), &error))

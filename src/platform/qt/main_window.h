@@ -16,6 +16,10 @@ namespace zelmar {
 class ProgrammerFrame : public QMainWindow {
   public:
     ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAssignments& ports);
+    // The view belongs to the programmer, not to the frame that shows it.
+    ~ProgrammerFrame() override;
+    ProgrammerFrame(const ProgrammerFrame&) = delete;
+    ProgrammerFrame& operator=(const ProgrammerFrame&) = delete;
 
     // Brings the status bar and the port tool tips up to date.
     void Refresh();

@@ -3,15 +3,20 @@
 namespace zelmar {
 
 ProgrammerWindow::ProgrammerWindow()
-    : window(Platform{port, messages, screen, fileDialog, files}), view(window.controls) {
-    messages.SetParent(&view);
-    fileDialog.SetParent(&view);
+    : window(Platform{port, messages, screen, fileDialog, files}),
+      view(window.controls),
+      frame(window, view, ports) {
+    messages.SetParent(&frame);
+    fileDialog.SetParent(&frame);
     view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
     // The view is watching already, so start-up's changes reach the widgets as they happen.
     window.Form_Load();
     clock_.start();
     ticks_.setInterval(250);
-    QObject::connect(&ticks_, &QTimer::timeout, &ticks_, [this] { window.Tick(clock_.elapsed()); });
+    QObject::connect(&ticks_, &QTimer::timeout, &ticks_, [this] {
+        window.Tick(clock_.elapsed());
+        frame.Refresh();
+    });
     ticks_.start();
 }
 
