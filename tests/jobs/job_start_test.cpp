@@ -1,6 +1,8 @@
 // Starting and stopping read and write jobs from the settings panel and the two frames.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/device_line.h"
 #include "support/window_fixture.h"
 
@@ -239,9 +241,13 @@ class JobFlowTest : public WindowTest {
     void TearDown() override {
         EXPECT_EQ(link.device().Irregularities(), 0) << "the window fell out of step";
     }
+
+  public:
     void RunJob() {
         ASSERT_TRUE(link.RunUntil([&] { return state.LinkMode == 0; }, 10000));
     }
+
+  protected:
     DeviceLine<> link{[this](std::uint8_t received) {
         port.FeedByte(received);
         return port.TakeSent();
@@ -314,6 +320,81 @@ TEST_F(JobFlowTest, StopRunsAgainAtTheEndOfAJobStartedFromAFrame) {
     EXPECT_EQ(window.Text1.text(), "0");
     EXPECT_EQ(window.Text2.text(), "8191");
 }
+
+// What the status bar says of the jobs and the line, situation by situation.
+class StatusTest;
+struct StatusCase {
+    const char* name;
+    std::function<void(StatusTest&)> act;
+    std::string job;
+    std::string activity;
+};
+
+class StatusTest : public JobFlowTest, public ::testing::WithParamInterface<StatusCase> {
+  public:
+    void Run(std::function<bool()> until) { ASSERT_TRUE(link.RunUntil(until, 10000)); }
+    frmTerminal& Window() { return window; }
+    DeviceLine<>& Line() { return link; }
+};
+
+TEST_P(StatusTest, SaysWhereTheJobAndTheLineStand) {
+    GetParam().act(*this);
+    EXPECT_EQ(window.jobs.StatusText(), GetParam().job);
+    EXPECT_EQ(window.ActivityText(), GetParam().activity);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Situations, StatusTest,
+    ::testing::Values(
+        StatusCase{"Idle", [](StatusTest&) {}, "", "Device polling"},
+        StatusCase{"Reading",
+                   [](StatusTest& t) {
+                       t.Window().Command2_Click();
+                       t.Run([&] { return t.Window().engine.state().ObjectsDone == 5; });
+                   },
+                   "Reading settings: 5 of 17", "Device polling"},
+        StatusCase{"Read", [](StatusTest& t) { t.Window().Command2_Click(), t.RunJob(); },
+                   "Settings read: 17 of 17", "Device polling"},
+        StatusCase{"Written",
+                   [](StatusTest& t) {
+                       t.Window().Command2_Click(), t.RunJob();
+                       t.Window().Command3_Click(), t.RunJob();
+                   },
+                   "Settings written and verified: 17 of 17", "Device polling"},
+        StatusCase{"Stopped",
+                   [](StatusTest& t) {
+                       t.Window().Command2_Click();
+                       t.Run([&] { return t.Window().engine.state().ObjectsDone == 2; });
+                       t.Window().jobs.Stop(Frame::Read);  // between two objects: at once
+                   },
+                   "Read stopped: 2 of 17 done", "Device polling"},
+        StatusCase{"Closed",
+                   [](StatusTest& t) {
+                       t.Window().Command2_Click();
+                       t.Run([&] { return t.Window().engine.state().ObjectsDone == 4; });
+                       t.Window().imgConnected_Click();
+                   },
+                   "Read interrupted: 4 of 17 done (the port was closed)", ""},
+        StatusCase{"RefusedClosed",
+                   [](StatusTest& t) {
+                       t.Window().imgConnected_Click();
+                       t.Window().Command2_Click();
+                   },
+                   "Not started: the port is closed: open it with the red lamp first", ""},
+        StatusCase{"Silent",
+                   [](StatusTest& t) {
+                       for (std::int64_t ms : {0, 1000, 2000, 3000}) t.Window().Tick(ms);
+                   },
+                   "", "No polls from the device for 3 s: check power, cable and port"},
+        StatusCase{"SilentDuringAJob",
+                   [](StatusTest& t) {
+                       t.Window().Command2_Click();
+                       for (std::int64_t ms = 0; ms <= 4000; ms += 250) t.Window().Tick(ms);
+                   },
+                   "Read interrupted: 0 of 17 done (the device did not finish its exchange "
+                   "after 3 attempts)",
+                   "No polls from the device for 3 s: check power, cable and port"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zelmar::testing

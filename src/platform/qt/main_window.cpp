@@ -40,8 +40,10 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
       activity_(new QLabel(this)),
       progress_(new QProgressBar(this)),
       job_(new QLabel(this)) {
-    setCentralWidget(&view_);
+    // The view named itself while it stood alone; from here on its caption goes to the frame.
+    setWindowTitle(view_.windowTitle());
     setWindowIcon(view_.windowIcon());
+    setCentralWidget(&view_);
     BuildMenus();
     progress_->setMaximumWidth(90);
     progress_->setTextVisible(false);

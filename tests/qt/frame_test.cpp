@@ -1,0 +1,41 @@
+// The frame around the client area: its bars add to the window, and take nothing from the
+// client area or move any of its controls.
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "platform/qt/programmer_window.h"
+#include "qt_app.h"
+
+namespace zelmar::testing {
+namespace {
+
+TEST(FrameTest, KeepsTheClientAreaWholeBetweenItsMenuAndStatusBars) {
+    TestApplication();
+    ProgrammerWindow programmer;
+    programmer.frame.show();
+    QApplication::processEvents();
+    EXPECT_EQ(programmer.frame.centralWidget(), &programmer.view);
+    EXPECT_EQ(programmer.view.size(), QSize(338, 279));
+    EXPECT_EQ(programmer.frame.windowTitle(), "Zelmar (ver.4.0) programator");
+    QStringList menus;
+    for (QAction* menu : programmer.frame.menuBar()->actions()) menus << menu->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Port", "&Jobs", "&Help"}));
+    const QRect client(programmer.view.mapTo(&programmer.frame, QPoint(0, 0)),
+                       programmer.view.size());
+    EXPECT_LE(programmer.frame.menuBar()->geometry().bottom(), client.top());
+    EXPECT_GE(programmer.frame.statusBar()->geometry().top(), client.bottom());
+    // Every control stands where the view alone would put it.
+    for (const auto& control : programmer.window.controls.all()) {
+        if (control->kind() == ControlKind::Form) continue;
+        EXPECT_EQ(programmer.view.WidgetOf(*control)->geometry(),
+                  programmer.view.PixelRect(*control))
+            << control->name();
+    }
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
+}  // namespace
+}  // namespace zelmar::testing
