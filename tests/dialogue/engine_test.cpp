@@ -481,6 +481,17 @@ TEST_F(DialogueTest, ListPositionOverflowIsReportedAndTheJobAddressesObjectZero)
     EXPECT_EQ(state.LinkMode, 1);
 }
 
+TEST_F(WindowDialogueTest, TheTrafficIsKeptWholeBeyondWhatThePaneShows) {
+    window.Check1.SetValue(0);  // polls on lines of their own
+    std::string expected;
+    for (int i = 0; i < 4000; ++i) {
+        Feed({172});
+        expected += "172\r\n";
+    }
+    EXPECT_LT(Pane().size(), 16500u);
+    EXPECT_EQ(window.traffic.Contents(), expected);
+}
+
 TEST_F(WindowDialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {
     std::string paneWhileOpen;
     messages.whileOpen = [&](const Message&) {

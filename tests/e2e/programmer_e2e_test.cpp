@@ -7,6 +7,7 @@
 #include <array>
 
 #include "e2e/e2e_harness.h"
+#include "objectfile/object_file.h"
 
 namespace zelmar::e2e {
 namespace {
@@ -112,6 +113,31 @@ TEST_F(ProgrammerEndToEnd, SettingsWriteStoresTheEncodedEntriesAndReadsThemBack)
             if (objects[i] == object) expected = entries[i];
         EXPECT_EQ(value, expected) << "object " << object;
     }
+}
+
+TEST_F(ProgrammerEndToEnd, ASettingsFileLoadedAndWrittenIsVerifiedInTheStatus) {
+    StartSimulator({});
+    Programmer& p = StartProgrammer();
+    frmTerminal& w = p.window;
+    ConnectAndSettle();
+
+    // A file as a technician keeps it: the settings of another device, edited by hand.
+    const ObjectFileContent file = ParseObjectFile(
+        "zelmar-objects 1\n# from the workshop's reference device\n0,135  # packet time 7\n"
+        "8176,2\n8177,6  # R1\n8178,5\n8179,4\n8180,3\n8181,2\n8182,1\n8183,0\n8184,7\n"
+        "8185,6\n8186,5\n8187,4\n8188,3\n8189,2\n8190,1\n8191,0\n");
+    ASSERT_FALSE(file.error) << file.error->message;
+    ObjectTable fromFile = w.engine.table();
+    for (const ObjectEntry& entry : file.entries) fromFile[entry.object] = entry.value;
+    w.ShowSettingsOf(fromFile);
+    EXPECT_EQ(w.engine.table()[8177], 0) << "loading fills the panel only";
+
+    w.Command3_Click();
+    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    EXPECT_EQ(w.jobs.StatusText(), "Settings written and verified: 17 of 17");
+    for (const ObjectEntry& entry : file.entries)
+        EXPECT_EQ(w.engine.table()[entry.object], entry.value) << entry.object;
+    EXPECT_TRUE(p.messages.shown.empty());
 }
 
 TEST_F(ProgrammerEndToEnd, AFirstValueOtherThanThePollMakesItReopenAndThenWork) {
