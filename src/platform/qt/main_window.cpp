@@ -169,22 +169,32 @@ void ProgrammerFrame::StartObjects(Frame frame) {
     Refresh();
 }
 
-void ProgrammerFrame::LoadSettings() {
-    const QString path =
-        QFileDialog::getOpenFileName(this, tr("Load settings"), {}, tr(kSettingsFilter));
-    if (path.isEmpty()) return;
+std::optional<std::vector<ObjectEntry>> ProgrammerFrame::PickObjectFile(const QString& title,
+                                                                        const QString& filter) {
+    const QString path = QFileDialog::getOpenFileName(this, title, {}, filter);
+    if (path.isEmpty()) return std::nullopt;
     QString error;
     const std::optional<std::string> text = LoadTextFile(path, &error);
-    if (!text) return Tell(error);
-    const ObjectFileContent content = ParseObjectFile(*text);
-    const std::string name = QFileInfo(path).fileName().toStdString();
-    if (content.error) return Tell(Q(Describe(*content.error, name)));
+    if (!text) {
+        Tell(error);
+        return std::nullopt;
+    }
+    ObjectFileContent content = ParseObjectFile(*text);
+    if (content.error) {
+        Tell(Q(Describe(*content.error, QFileInfo(path).fileName().toStdString())));
+        return std::nullopt;
+    }
+    return std::move(content.entries);
+}
+
+void ProgrammerFrame::LoadSettings() {
+    const auto entries = PickObjectFile(tr("Load settings"), tr(kSettingsFilter));
+    if (!entries) return;
     ObjectTable table = window_.engine.table();
-    for (const ObjectEntry& entry : content.entries) {
+    for (const ObjectEntry& entry : *entries) {
         if (!IsSettingsObject(entry.object))
-            return Tell(tr("%1: object %2 is no settings object; nothing was loaded.")
-                            .arg(Q(name))
-                            .arg(entry.object));
+            return Tell(
+                tr("Object %1 is no settings object; nothing was loaded.").arg(entry.object));
         table[entry.object] = entry.value;
     }
     // Only the panel: nothing reaches the image or the device until "Write".
@@ -205,17 +215,9 @@ void ProgrammerFrame::SaveSettings() {
 
 void ProgrammerFrame::LoadImage() {
     if (window_.jobs.Busy()) return Tell(tr("A job is under way: load the image once it ends."));
-    const QString path =
-        QFileDialog::getOpenFileName(this, tr("Load object image"), {}, tr(kImageFilter));
-    if (path.isEmpty()) return;
-    QString error;
-    const std::optional<std::string> text = LoadTextFile(path, &error);
-    if (!text) return Tell(error);
-    const ObjectFileContent content = ParseObjectFile(*text);
-    if (content.error)
-        return Tell(Q(Describe(*content.error, QFileInfo(path).fileName().toStdString())));
-    for (const ObjectEntry& entry : content.entries)
-        window_.engine.table()[entry.object] = entry.value;
+    const auto entries = PickObjectFile(tr("Load object image"), tr(kImageFilter));
+    if (!entries) return;
+    for (const ObjectEntry& entry : *entries) window_.engine.table()[entry.object] = entry.value;
 }
 
 void ProgrammerFrame::SaveImage() {

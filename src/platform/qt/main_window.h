@@ -7,6 +7,10 @@
 #include <QMainWindow>
 #include <QProgressBar>
 
+#include <optional>
+#include <vector>
+
+#include "objectfile/object_file.h"
 #include "platform/qt/port_chooser.h"
 #include "platform/qt/terminal_view.h"
 #include "window/frm_terminal.h"
@@ -31,6 +35,10 @@ class ProgrammerFrame : public QMainWindow {
     void BuildMenus();
     void ChoosePort(int com);
     void StartObjects(Frame frame);
+    // The entries of an object file the technician picks; nothing when he cancels or the file
+    // is refused, which he is told.
+    std::optional<std::vector<ObjectEntry>> PickObjectFile(const QString& title,
+                                                           const QString& filter);
     void LoadSettings();
     void SaveSettings();
     void LoadImage();
