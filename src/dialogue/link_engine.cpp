@@ -69,6 +69,7 @@ void LinkEngine::Start(const Job& job) {
     state_.ObjectUnderWay = false;
     state_.StopRequested = false;
     state_.Attempts = 0;
+    state_.EarlyPolls = 0;
     state_.ObjectsDone = 0;
     report_ = {};
     report_.write = job.write;
@@ -139,9 +140,9 @@ void LinkEngine::Fail(const std::string& reason, EffectSink& out) {
 
 void LinkEngine::Retry(bool firstPollSeen, EffectSink& out) {
     LinkState& s = state_;
-    if (++s.Attempts >= kAttempts) {
-        Fail("the device did not finish its exchange after " + std::to_string(kAttempts) +
-                 " attempts",
+    if (firstPollSeen ? ++s.EarlyPolls >= kEarlyPolls : ++s.Attempts >= kAttempts) {
+        Fail("the device did not finish its exchange after " +
+                 std::to_string(firstPollSeen ? kEarlyPolls : kAttempts) + " attempts",
              out);
         return;
     }
@@ -298,6 +299,7 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
     s.ObjectUnderWay = false;
     s.Attempts = 0;
+    s.EarlyPolls = 0;
     ++s.ObjectsDone;
     progressed_ = true;
     // A write is verified by its read-back: the device must hold what was sent.

@@ -54,7 +54,8 @@ struct LinkState {
     // An object's command went out and its data byte has not come back yet.
     bool ObjectUnderWay = false;
     bool StopRequested = false;  // "Stop" waits for the object under way
-    int Attempts = 0;            // exchanges of the current object that did not finish
+    int Attempts = 0;            // exchanges of the current object that stalled
+    int EarlyPolls = 0;          // exchanges of the current object the device dropped
     int ObjectsDone = 0;         // objects of this job that finished
 };
 
@@ -144,8 +145,13 @@ class LinkEngine {
     // times at 1200 baud, where a whole exchange takes about 12 and the device polls without
     // pause, so only a device that has dropped out of the exchange stays this long.
     static constexpr std::int64_t kStallMs = 1000;
-    // Exchanges of one object before the job gives up on it.
+    // Stalls of one object's exchange before the job gives up on it.
     static constexpr int kAttempts = 3;
+    // Early polls (the device back at 172 mid-exchange) one object may take. A program held up
+    // for a moment answers a run of polls late, and each late answer costs the device one of
+    // them: that is a hiccup of the program, not a device that cannot finish, so it counts
+    // apart from the stalls and only a device that never gets through ends the job.
+    static constexpr int kEarlyPolls = 20;
 
     explicit LinkEngine(const ObjectList& list) : list_(list) {}
 

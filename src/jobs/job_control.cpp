@@ -4,7 +4,8 @@ namespace zelmar {
 
 namespace {
 constexpr int kLastOrdinaryObject = 8175;
-}
+constexpr const char* kBusyRefusal = "a job is under way";
+}  // namespace
 
 bool JobControl::ListStep(Frame frame) {
     if (!useList_.value_or(form_.ListChecked()) || form_.ListItems().empty()) return false;
@@ -33,7 +34,7 @@ bool JobControl::RefuseWhileClosed() {
 bool JobControl::RefuseWhileBusy() {
     if (!engine_.Busy()) return false;
     // A second job would cut the first one's exchange in two and leave it half done.
-    refusal_ = "a job is under way";
+    refusal_ = kBusyRefusal;
     form_.Refuse("A job is under way: wait for it to end, or stop it first.");
     return true;
 }
@@ -71,7 +72,8 @@ std::string JobControl::StatusText() const {
     if (engine_.Busy())
         return std::string(report.write ? "Writing " : "Reading ") + what + ": " +
                std::to_string(Done()) + of;
-    if (!refusal_.empty()) return "Not started: " + refusal_;
+    // A start refused for a running job says nothing once that job has ended.
+    if (!refusal_.empty() && refusal_ != kBusyRefusal) return "Not started: " + refusal_;
     const std::string done = std::to_string(report.done) + of;
     const std::string Kind = report.write ? "Write" : "Read";
     switch (report.outcome) {

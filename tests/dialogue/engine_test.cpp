@@ -256,6 +256,18 @@ TEST_F(DialogueTest, AnEarlyPollStartsTheSameObjectAgain) {
     EXPECT_TRUE(effects.jobFailures.empty());
 }
 
+TEST_F(DialogueTest, ARunOfLatePollsIsAHiccupNotAFailure) {
+    // A program held up for a moment sees the device's polls in a batch; each late answer
+    // costs the device an exchange, until the program is in time again.
+    list.walking = false;
+    StartJob(7, 7);
+    for (int i = 0; i < LinkEngine::kEarlyPolls - 2; ++i) Feed({172});
+    Feed({172, 172});
+    EXPECT_EQ(Feed({202, 202, 9}), std::string("\x00\x07", 2));
+    EXPECT_EQ(table[7], 9);
+    EXPECT_TRUE(effects.jobFailures.empty());
+}
+
 TEST_F(DialogueTest, AStallGivesUpAfterThreeAttemptsNamingTheObject) {
     list.walking = false;
     StartJob(40, 50, true);

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -37,7 +38,6 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
       view_(view),
       ports_(ports),
       port_(new QLabel(this)),
-      activity_(new QLabel(this)),
       progress_(new QProgressBar(this)),
       job_(new QLabel(this)) {
     // The view named itself while it stood alone; from here on its caption goes to the frame.
@@ -45,12 +45,21 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     setWindowIcon(view_.windowIcon());
     setCentralWidget(&view_);
     BuildMenus();
-    progress_->setMaximumWidth(90);
+    // Two lines, as wide as the client area: the line and the device above, the job below.
+    progress_->setMaximumWidth(70);
+    progress_->setMaximumHeight(12);
     progress_->setTextVisible(false);
-    statusBar()->addWidget(port_);
-    statusBar()->addWidget(activity_, 1);
-    statusBar()->addPermanentWidget(progress_);
-    statusBar()->addPermanentWidget(job_);
+    port_->setWordWrap(true);
+    job_->setWordWrap(true);
+    auto* lines = new QWidget(this);
+    auto* grid = new QGridLayout(lines);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(1);
+    grid->addWidget(port_, 0, 0, 1, 2);
+    grid->addWidget(job_, 1, 0);
+    grid->addWidget(progress_, 1, 1);
+    lines->setFixedWidth(view_.width() - 8);
+    statusBar()->addWidget(lines, 1);
     statusBar()->setSizeGripEnabled(false);
     // The client area keeps its size; the frame only adds its bars around it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -96,8 +105,9 @@ void ProgrammerFrame::Refresh() {
                        .arg(ports_.Path(com))
                        .arg(window_.link.IsOpen() ? tr("open") : tr("closed"));
     if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
+    const std::string activity = window_.ActivityText();
+    if (!activity.empty()) port += QStringLiteral(". ") + Q(activity);
     port_->setText(port);
-    activity_->setText(Q(window_.ActivityText()));
     job_->setText(Q(window_.jobs.StatusText()));
     const bool running = window_.jobs.Busy() && window_.jobs.Total() > 0;
     progress_->setVisible(running);

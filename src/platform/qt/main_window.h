@@ -51,8 +51,7 @@ class ProgrammerFrame : public QMainWindow {
     frmTerminal& window_;
     TerminalView& view_;
     PortAssignments& ports_;
-    QLabel* port_;
-    QLabel* activity_;
+    QLabel* port_;  // the port, its device and state, and whether the device is heard
     QProgressBar* progress_;
     QLabel* job_;
 };
