@@ -127,6 +127,14 @@ TEST_P(SimWriteExchangeTest, StoresTheByteAndReportsItOnReadBack) {
     EXPECT_EQ(device.Irregularities(), 0);
 }
 
+TEST(SimDeviceMiswrite, OnlyTheNamedObjectStoresAnotherValue) {
+    Device device(MarkedTable(), DeviceFaults{.miswrite_object = 8180});
+    Play(device, WriteExchange(8180, 6));
+    Play(device, WriteExchange(8181, 6));
+    EXPECT_EQ(device.Table()[8180], 7);
+    EXPECT_EQ(device.Table()[8181], 6);
+}
+
 INSTANTIATE_TEST_SUITE_P(Objects, SimWriteExchangeTest,
                          testing::Values(WriteCase{0, 0xA5}, WriteCase{8176, 7},
                                          WriteCase{8191, 202}, WriteCase{256, 172},

@@ -35,7 +35,9 @@ TEST(SimOptions, ReadsEveryFlagAndItsValue) {
                                   "--data-poll-values",
                                   "--exit-on-close",
                                   "--answer-wait",
-                                  "45"});
+                                  "45",
+                                  "--miswrite",
+                                  "8180"});
     ASSERT_EQ(parsed.error, "");
     const Options& o = parsed.options;
     EXPECT_TRUE(o.fast);
@@ -51,6 +53,7 @@ TEST(SimOptions, ReadsEveryFlagAndItsValue) {
     EXPECT_TRUE(o.place_poll_values);
     EXPECT_TRUE(o.exit_on_close);
     EXPECT_EQ(o.answer_wait_ms, 45);
+    EXPECT_EQ(o.faults.miswrite_object, 8180);
 }
 
 TEST(SimOptions, AnswerWaitDependsOnPacingUnlessGiven) {
@@ -73,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, SimBadOptionsTest,
                                          std::vector<std::string_view>{"--noise", "x"},
                                          std::vector<std::string_view>{"--hangup-after", "0"},
                                          std::vector<std::string_view>{"--answer-wait", "0"},
+                                         std::vector<std::string_view>{"--miswrite", "8192"},
                                          std::vector<std::string_view>{"--seed", "4294967296"},
                                          std::vector<std::string_view>{"--table"},
                                          std::vector<std::string_view>{"--log", ""},

@@ -114,7 +114,9 @@ Emission Device::Next(std::span<const std::uint8_t> answer) {
             return AddressByte(answer, Phase::kWriteData);
         case Phase::kWriteData:
             if (std::optional<std::uint8_t> data = Single(answer)) {
-                table_[object_] = *data;
+                table_[object_] = faults_.miswrite_object == object_
+                                      ? static_cast<std::uint8_t>(*data ^ 1)
+                                      : *data;
                 return Send(Phase::kWriteEnd, kAddressPoll, false);
             }
             ++irregularities_;

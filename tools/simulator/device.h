@@ -38,7 +38,7 @@ inline constexpr std::uint8_t kWriteCommand = 0xAA;  // 170
 // Deliberate misbehaviour, so that a programmer's handling of a faulty line can be tested.
 struct DeviceFaults {
     // Sent instead of the first 172 of a link (see Device::LinkOpened).
-    std::optional<std::uint8_t> first_byte;
+    std::optional<std::uint8_t> first_byte{};
     // How many links get the faulty first byte; negative means every one.
     int first_byte_links = -1;
     // Bytes that are neither 172 nor 202, sent after every idle poll left unanswered.
@@ -46,6 +46,8 @@ struct DeviceFaults {
     std::uint32_t seed = 1;
     // Every drop_every-th answer is lost on the way (0: none), so the device meets silence.
     int drop_every = 0;
+    // A write of this object stores another value than the one sent, as a failing cell would.
+    std::optional<int> miswrite_object{};
 };
 
 // One byte for the line, and whether the device waits for the programmer's answer to it.

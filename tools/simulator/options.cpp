@@ -75,6 +75,10 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
             std::optional<long> every = number(2, 1000000);
             if (!every) return fail(range(2, 1000000));
             options.faults.drop_every = static_cast<int>(*every);
+        } else if (flag == "--miswrite") {
+            std::optional<long> object = number(0, 8191);
+            if (!object) return fail(range(0, 8191));
+            options.faults.miswrite_object = static_cast<int>(*object);
         } else if (flag == "--seed") {
             std::optional<long> seed = number(0, 4294967295L);
             if (!seed) return fail(range(0, 4294967295L));
@@ -130,6 +134,8 @@ Faults:
   --seed S             seed of the noise (default 1)
   --drop-answers N     lose every N-th answer of the programmer on the way, as
                        a bad line would: the device sees silence there
+  --miswrite OBJECT    store a different value (lowest bit flipped) whenever
+                       OBJECT is written, so that its read-back fails
   --hangup-after K     vanish after the K-th data byte of a read: close the
                        terminal and exit
 
