@@ -140,9 +140,10 @@ void LinkEngine::Fail(const std::string& reason, EffectSink& out) {
 
 void LinkEngine::Retry(bool firstPollSeen, EffectSink& out) {
     LinkState& s = state_;
-    if (firstPollSeen ? ++s.EarlyPolls >= kEarlyPolls : ++s.Attempts >= kAttempts) {
-        Fail("the device did not finish its exchange after " +
-                 std::to_string(firstPollSeen ? kEarlyPolls : kAttempts) + " attempts",
+    if (firstPollSeen ? ++s.EarlyPolls >= kEarlyPolls : ++s.Attempts >= attempts_) {
+        const int tries = firstPollSeen ? kEarlyPolls : attempts_;
+        Fail("the device did not finish its exchange after " + std::to_string(tries) +
+                 (tries == 1 ? " attempt" : " attempts"),
              out);
         return;
     }

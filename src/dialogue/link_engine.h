@@ -155,6 +155,10 @@ class LinkEngine {
 
     explicit LinkEngine(const ObjectList& list) : list_(list) {}
 
+    // Stalls of one object's exchange before a job gives up on it; kAttempts unless a caller
+    // that knows its line better says otherwise (at least 1).
+    void SetAttempts(int attempts) { attempts_ = attempts < 1 ? 1 : attempts; }
+
     // Takes one received value; hands what follows from it to `out`, in order.
     void Receive(std::uint8_t value, EffectSink& out);
 
@@ -195,6 +199,7 @@ class LinkEngine {
     void SendAddress(bool high, EffectSink& out);
 
     const ObjectList& list_;
+    int attempts_ = kAttempts;
     LinkState state_;
     ObjectTable table_;
     JobReport report_;

@@ -23,6 +23,12 @@ inline constexpr int RepeaterObject(int n) {
 inline constexpr int kDelayChoices = 8;
 inline constexpr int kMaxPacketTime = 31;
 
+// The choices of the two delay lists, by the index the entries hold.
+inline constexpr std::array<std::string_view, kDelayChoices> kSendDelayChoices = {
+    "0 sec", "10 msec", "20 msec", "50 msec", "100 msec", "200 msec", "500 msec", "1 sec"};
+inline constexpr std::array<std::string_view, kDelayChoices> kRepeatDelayChoices = {
+    "0.5 sec", "1 sec", "2 sec", "3 sec", "4 sec", "6 sec", "8 sec", "NO"};
+
 // What the panel shows for the settings entries of the table.
 struct SettingsView {
     std::string packetTime;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "dialogue/settings_codec.h"
+
 namespace zelmar {
 
 namespace {
@@ -118,15 +120,14 @@ std::vector<ControlDefinition> Build() {
 
     // The settings panel.
     c.push_back(SizedLabel("Label6", "Frame5", "Send Delay", {120, 270, 855, 255}));
-    c.push_back(WithItems(
-        Make("Combo1", K::ComboBox, "Frame5", "", {1200, 240, 1095, 315}, 34),
-        {"0 sec", "10 msec", "20 msec", "50 msec", "100 msec", "200 msec", "500 msec", "1 sec"}));
+    c.push_back(WithItems(Make("Combo1", K::ComboBox, "Frame5", "", {1200, 240, 1095, 315}, 34),
+                          {kSendDelayChoices.begin(), kSendDelayChoices.end()}));
     c.push_back(SizedLabel("Label7", "Frame5", "Packet Time", {120, 720, 900, 195}));
     c.push_back(WithTip(Make("Text_Pac_Time", K::TextBox, "Frame5", "", {1200, 645, 855, 315}, 33),
                         "0 ... 31"));
     c.push_back(SizedLabel("Label8", "Frame5", "Repeat Delay", {120, 1125, 975, 195}));
     c.push_back(WithItems(Make("Combo2", K::ComboBox, "Frame5", "", {1200, 1095, 855, 315}, 32),
-                          {"0.5 sec", "1 sec", "2 sec", "3 sec", "4 sec", "6 sec", "8 sec", "NO"}));
+                          {kRepeatDelayChoices.begin(), kRepeatDelayChoices.end()}));
     c.push_back(Make("Command2", K::CommandButton, "Frame5", "Read", {2160, 660, 1215, 315}, 31));
     c.push_back(Make("Command3", K::CommandButton, "Frame5", "Write", {2160, 1080, 1215, 315}, 30));
     c.push_back(Make("Frame4", K::Frame, "Frame5", " Repeaters : ", {120, 1440, 3255, 1890}, 35));

@@ -288,6 +288,17 @@ TEST_F(DialogueTest, AStallGivesUpAfterThreeAttemptsNamingTheObject) {
               "were not.");
 }
 
+TEST_F(DialogueTest, ALineKnownToBeQuietMayGiveUpAfterOneStall) {
+    engine.SetAttempts(1);
+    StartJob(40, 50);
+    Feed({172, 172});
+    std::int64_t now = 0;
+    for (int tick = 0; tick < 40 && state.LinkMode != 0; ++tick) engine.Tick(now += 250, effects);
+    EXPECT_EQ(now, 250 + LinkEngine::kStallMs);
+    ASSERT_EQ(effects.jobFailures.size(), 1u);
+    EXPECT_NE(effects.jobFailures[0].find("after 1 attempt."), std::string::npos);
+}
+
 TEST_F(DialogueTest, AnInterruptedJobSaysWhatItLeftUndone) {
     StartJob(8000, 8005);
     list.walking = false;

@@ -58,19 +58,22 @@ TEST_F(PortChooserTest, EnvironmentWinsOverTheRememberedChoiceWhichWinsOverTheDe
         const char* name;
         const char* remembered;  // "" forgets an earlier choice
         const char* environment;
+        const char* fixed;  // named on a command line
         const char* path;
     } cases[] = {
-        {"nothing remembered", "", nullptr, "/dev/ttyS1"},
-        {"remembered", "/dev/serial/by-id/usb-FTDI-if00", nullptr,
+        {"nothing remembered", "", nullptr, nullptr, "/dev/ttyS1"},
+        {"remembered", "/dev/serial/by-id/usb-FTDI-if00", nullptr, nullptr,
          "/dev/serial/by-id/usb-FTDI-if00"},
-        {"environment", "/dev/ttyUSB0", "/dev/pts/77", "/dev/pts/77"},
+        {"environment", "/dev/ttyUSB0", "/dev/pts/77", nullptr, "/dev/pts/77"},
+        {"command line", "/dev/ttyUSB0", "/dev/pts/77", "/dev/ttyACM3", "/dev/ttyACM3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PortAssignments().Choose(2, "/dev/ttyUSB9");
         PortAssignments().Choose(2, c.remembered);
         if (c.environment) qputenv("ZELMAR_COM2", c.environment);
-        const PortAssignments later;
+        PortAssignments later;
+        if (c.fixed) later.Fix(2, c.fixed);
         EXPECT_EQ(later.Path(2), c.path);
         EXPECT_EQ(later.FromEnvironment(2), c.environment != nullptr);
         EXPECT_EQ(later.Describe(2).contains("(from ZELMAR_COM2)"), c.environment != nullptr)

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "platform/qt/port_chooser.h"
+#include "platform/qt/port_assignments.h"
 #include "platform/serial_port.h"
 
 namespace zelmar {
