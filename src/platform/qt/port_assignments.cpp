@@ -55,7 +55,7 @@ SerialPortChoice Listed(const QSerialPortInfo& info, const QHash<QString, QStrin
     const QString kernelName = info.systemLocation();
 #endif
     SerialPortChoice choice{kernelName, info.description(), info.manufacturer(),
-                            info.serialNumber()};
+                            info.serialNumber(), kernelName};
     const QString stable = stableNames.value(DeviceIdentity(kernelName));
     if (!stable.isEmpty()) {
         choice.path = stable;
@@ -72,7 +72,7 @@ SerialPortChoice Unlisted(const QString& path) {
                               ? QStringLiteral("pseudo-terminal")
                               : QStringLiteral("not listed by the system as a serial port");
     if (identity != path) description += QStringLiteral(" (%1)").arg(identity);
-    return SerialPortChoice{path, description, {}, {}};
+    return SerialPortChoice{path, description, {}, {}, identity};
 }
 
 }  // namespace

@@ -32,8 +32,9 @@ class PortAssignments {
 };
 
 struct SerialPortChoice {
-    QString path;
+    QString path;  // the name to choose: the stable by-id one where there is one
     QString description, manufacturer, serialNumber;
+    QString systemPath;  // the system's own name for the device: /dev/ttyUSB0
 };
 
 // The serial ports the system knows, each by its stable /dev/serial/by-id name where it has

@@ -1,0 +1,103 @@
+#pragma once
+// One job of the command-line programmer, from the port's opening to its closing, on the
+// window's own link, engine and job rules: the objects come from a plan instead of the boxes,
+// and how the job ended comes out as an exit status instead of a message box.
+//
+//     Session session(port, plan, options);
+//     session.Begin(now);
+//     while (!session.Finished()) { run the port's events; session.Tick(now); }
+//
+// The device leads as ever: the job starts at the first polls after the opening. A first byte
+// other than a poll reopens the port and the job goes on with the objects not yet done; a
+// device that vanishes, stays silent or cannot finish an exchange ends the job.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dialogue/link_engine.h"
+#include "link/link.h"
+#include "session/plan.h"
+
+namespace zelmar {
+
+// The exit statuses a script sees.
+enum class Outcome : int {
+    Done = 0,          // every object done and, for writes and verifies, as the plan says
+    LineFailed = 1,    // no polls, the device gone, an exchange stalled past its attempts
+    BadInput = 2,      // the command line or a file; nothing was sent
+    Unverified = 3,    // done, but an object holds another value than the plan's
+    Interrupted = 130  // stopped on request once the exchange under way had finished
+};
+
+struct SessionOptions {
+    int port = 1;                    // COM n
+    std::string portName;            // how messages name the port: "/dev/ttyUSB0"
+    std::int64_t silenceMs = 10000;  // no byte this long: the device is not there
+    int attempts = LinkEngine::kAttempts;
+    int reopenings = 5;  // openings that began out of step, before the line counts as bad
+};
+
+struct Mismatch {
+    int object;
+    std::uint8_t expected;
+    std::uint8_t found;
+};
+
+class Session : private EffectSink, private ObjectList {
+  public:
+    Session(SerialPort& port, Plan plan, SessionOptions options);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() override;
+
+    // Opens the port and starts the job; `nowMs` is a steady clock in milliseconds.
+    void Begin(std::int64_t nowMs);
+    // A few times a second: a stalled exchange is taken up again, a silent device given up.
+    void Tick(std::int64_t nowMs);
+    // Ends the job once the exchange under way has finished.
+    void Stop();
+
+    bool Finished() const { return outcome_.has_value(); }
+    Outcome outcome() const { return outcome_.value_or(Outcome::Done); }
+    // One sentence for the technician; empty when the job was done as planned.
+    const std::string& Message() const { return message_; }
+
+    Task task() const { return plan_.task; }
+    // What the device sent for each object done, in the plan's order: read, or read back.
+    const std::vector<ObjectEntry>& Values() const { return values_; }
+    const std::vector<Mismatch>& Mismatches() const { return mismatches_; }
+    int Done() const { return static_cast<int>(values_.size()); }
+    int Total() const { return static_cast<int>(plan_.objects.size()); }
+
+  private:
+    void Take(const Effect& effect) override;
+    bool Walking() const override { return true; }
+    std::string_view Entry(int pos) const override;
+
+    // Takes the values of the objects the engine has finished since the last call.
+    void Harvest();
+    void StartRemaining();
+    void Reopen();
+    void Complete();
+    void Failed(const std::string& reason);
+    void End(Outcome outcome, std::string message);
+    std::string DoneText() const;  // "120 of 8192 objects were read"
+
+    Plan plan_;
+    SessionOptions options_;
+    std::vector<std::string> entries_;  // the plan's objects as the list walk reads them
+    LinkEngine engine_{*this};
+    Link link_;
+    std::size_t offset_ = 0;  // the plan's first object of the job under way
+    std::vector<ObjectEntry> values_;
+    std::vector<Mismatch> mismatches_;
+    long receivedAtOpen_ = 0;
+    long receivedSeen_ = 0;
+    std::int64_t lastByteMs_ = 0;
+    int reopenings_ = 0;
+    std::optional<Outcome> outcome_;
+    std::string message_;
+};
+
+}  // namespace zelmar
