@@ -57,7 +57,7 @@ TEST(ReportTest, ProgressAndSettingsReadAsTheTechnicianExpects) {
     for (int object : SettingsObjects()) settings.push_back({object, 0});
     settings[0].value = 3 * 32 + 12;
     settings[1].value = 9;
-    EXPECT_EQ(SettingsInWords(settings).substr(0, 87),
+    EXPECT_EQ(SettingsInWords(settings).substr(0, 88),
               "Send Delay: 50 msec\nPacket Time: 12\nRepeat Delay: entry 9, which names no "
               "choice\nR 1: 0\n");
     EXPECT_EQ(JsonString("a\"b\\c\n"), R"("a\"b\\c\u000a")");
