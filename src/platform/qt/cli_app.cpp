@@ -109,7 +109,12 @@ class Progress {
         const int done = session.Done();
         const std::string line = ProgressLine(session.task(), done, session.Total(), elapsedMs);
         if (terminal_) {
-            if (line != shown_) Print(stderr, "\r\033[K" + line);
+            constexpr int kWidth = 20;
+            const int filled = done * kWidth / session.Total();
+            const std::string bar = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                                    std::string(static_cast<std::size_t>(kWidth - filled), ' ') +
+                                    "] ";
+            if (line != shown_) Print(stderr, "\r\033[K" + bar + line);
             shown_ = line;
             return;
         }
