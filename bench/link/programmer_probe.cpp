@@ -17,6 +17,7 @@
 //                              simulator's format) and follows the memory and the open
 //                              descriptors from the end of the first job on.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
 #include <algorithm>
@@ -65,35 +66,49 @@ struct RecordingBox : zelmar::MessageBox {
     std::vector<std::string> texts;
 };
 
-// The program's composition with the recording box in place of Qt's.
+// The program's composition (zelmar::ProgrammerWindow: the window, its frame and its status
+// ticks) with the recording box in place of Qt's.
 struct Composition {
     Composition()
-        : window(zelmar::Platform{port, box, screen, fileDialog, files}), view(window.controls) {
-        fileDialog.SetParent(&view);
+        : window(zelmar::Platform{port, box, screen, fileDialog, files}),
+          view(window.controls),
+          frame(window, view, ports) {
+        fileDialog.SetParent(&frame);
         view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
         window.Form_Load();
+        clock.start();
+        ticks.setInterval(250);
+        QObject::connect(&ticks, &QTimer::timeout, &ticks, [this] {
+            window.Tick(clock.elapsed());
+            frame.Refresh();
+        });
+        ticks.start();
     }
 
-    zelmar::QtSerialPort port;
+    zelmar::PortAssignments ports;
+    zelmar::QtSerialPort port{ports};
     RecordingBox box;
     zelmar::QtScreen screen;
     zelmar::QtFileDialog fileDialog;
     zelmar::FileInput files;
     zelmar::frmTerminal window;
     zelmar::TerminalView view;
+    zelmar::ProgrammerFrame frame;
+    QElapsedTimer clock;
+    QTimer ticks;
 };
 
 int Startup() {
     zelmar::ProgrammerWindow programmer;
     FirstPaint firstPaint;
     programmer.view.installEventFilter(&firstPaint);
-    programmer.view.show();
+    programmer.frame.show();
     return QApplication::exec();
 }
 
 int ReadWholeTable(bool reportEnd, int objects) {
     Composition programmer;
-    programmer.view.show();
+    programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
     window.imgNotConnected_Click();  // COM 1, the driver's pseudo-terminal
@@ -143,7 +158,7 @@ int Soak(long wanted, const char* tablePath) {
             if (object >= 0 && object < 8192) expected[static_cast<std::size_t>(object)] = value;
     }
     Composition programmer;
-    programmer.view.show();
+    programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
     window.Check4.SetValue(0);
