@@ -8,6 +8,7 @@
 #
 #   tools/bench.sh            build, run everything, print the table
 #   tools/bench.sh soak       build and run the long soak alone (bench/link/soak.py)
+#   tools/bench.sh table DIR  print the table again from the raw figures kept in DIR
 #   ZELMAR_BENCH_DIR=dir      build tree (default build-bench/ at the top of the repository)
 #   ZELMAR_BENCH_KEEP=dir     keep the raw figures (Google Benchmark JSON, key value lines)
 #   ZELMAR_BENCH_REPEATS=n    repeats of each measurement (default 5; 3 for the pty ones)
@@ -24,94 +25,12 @@ targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe min
 jobs="$(nproc)"
 [ "$jobs" -le 2 ] || jobs=2
 
-# shellcheck source=tools/install-missing.sh
-source "$here/tools/install-missing.sh"
-install_missing g++ make cmake qt6-base-dev qt6-serialport-dev libbenchmark-dev python3 stress-ng
-
-echo "Building ${targets[*]} (Release, $build)" >&2
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null
-
-raw="${ZELMAR_BENCH_KEEP:-$(mktemp -d)}"
-mkdir -p "$raw"
-hog_pid=""
-cleanup() {
-    if [ -n "$hog_pid" ]; then
-        kill "$hog_pid" 2>/dev/null || true
-        wait "$hog_pid" 2>/dev/null || true
-    fi
-    [ -n "${ZELMAR_BENCH_KEEP:-}" ] || rm -rf "$raw"
-}
-trap cleanup EXIT
-
-export QT_QPA_PLATFORM=offscreen
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    export XDG_RUNTIME_DIR="$raw/runtime"
-    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
-fi
-
-link="$build/bench/link"
-simulator="$build/tools/simulator/zelmar-simulator"
-loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
-
-if [ "${1:-}" = "soak" ]; then
-    shift
-    exec python3 "$here/bench/link/soak.py" "$simulator" "$link/programmer_probe" "$@"
-fi
-
-load_before="$(loadavg)"
-gbench=(--benchmark_format=json --benchmark_out_format=json
-        --benchmark_repetitions="$repeats" --benchmark_enable_random_interleaving=true)
-
-echo "Engine: received values per second ..." >&2
-"$build/bench/engine/engine_bench" "${gbench[@]}" --benchmark_out="$raw/engine.json" >/dev/null
-echo "Pane: one append to the full pane ..." >&2
-"$build/bench/pane/pane_bench" "${gbench[@]}" --benchmark_out="$raw/pane.json" >/dev/null
-echo "List: an object list file into the list box ..." >&2
-"$build/bench/listfile/list_load_bench" "${gbench[@]}" --benchmark_out="$raw/list.json" \
-    >/dev/null
-for run in $(seq "$link_repeats"); do
-    echo "Pseudo-terminal, round $run of $link_repeats: latency, whole-table read, start-up ..." >&2
-    "$link/link_bench" latency 3000 \
-        programmer read "$link/programmer_probe latency" \
-        minimal poll "$link/minimal_answerer {port} poll" >"$raw/latency.$run.txt"
-    "$link/link_bench" table \
-        programmer "$link/programmer_probe read" \
-        minimal "$link/minimal_answerer {port} read" >"$raw/table.$run.txt"
-    "$link/link_bench" startup 15 \
-        programmer "$link/programmer_probe startup" \
-        empty "$link/empty_window" >"$raw/startup.$run.txt"
-done
-
-headroom() {
-    python3 "$here/bench/link/headroom.py" "$simulator" 1000 \
-        programmer "$link/programmer_probe read 1000" \
-        minimal "$link/minimal_answerer {port} read 1000"
-}
-echo "Headroom, idle: the fastest pace without a missed answer ..." >&2
-headroom >"$raw/headroom-idle.txt"
-load_after="$(loadavg)"
-echo "Headroom with $hogs CPU hogs ..." >&2
-stress-ng --cpu "$hogs" --quiet &
-hog_pid=$!
-sleep 2
-load_hogs_before="$(loadavg)"
-headroom >"$raw/headroom-hogs.txt"
-load_hogs_after="$(loadavg)"
-kill "$hog_pid"
-wait "$hog_pid" 2>/dev/null || true
-hog_pid=""
-
-cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}"
-echo "Load average (1, 5, 15 min): before $load_before, after $load_after;" \
-    "headroom with $hogs hogs: before $load_hogs_before, after $load_hogs_after"
-echo "Repeats: $repeats of each Google Benchmark line (interleaved at random), $link_repeats of" \
-    "each pseudo-terminal line (program and baseline taking turns); headroom: one bisection each"
-
-python3 - "$raw" "$link_repeats" <<'EOF'
+# The table from the raw figures in directory $1.
+print_table() {
+python3 - "$1" "$(cat "$1/rounds")" <<'EOF'
 import glob
 import json
+import os
 import statistics
 import sys
 
@@ -225,6 +144,9 @@ row("Resident memory after whole-table read", [k / 1024 for k in table["programm
     lambda p, b: p - b <= 12, show="diff")
 
 for state in ("idle", "hogs"):
+    path = f"{raw}/headroom-{state}.txt"
+    if not os.path.exists(path) or "minimal.headroom_x" not in open(path).read():
+        continue  # a run cut short before it
     h = single(f"headroom-{state}")
     p, b = [h["programmer.headroom_x"]], [h["minimal.headroom_x"]]
     what = "idle" if state == "idle" else "2 CPU hogs"
@@ -255,3 +177,101 @@ print("Baselines: engine - a bare switch answering the same device stream (no te
       "100,000 texts; list load - the same load without a view; start-up and memory - an empty "
       "QWidget window at its first paint.")
 EOF
+}
+
+if [ "${1:-}" = "table" ]; then
+    cat "$2/machine.txt"
+    print_table "$2"
+    exit 0
+fi
+# shellcheck source=tools/install-missing.sh
+source "$here/tools/install-missing.sh"
+install_missing g++ make cmake qt6-base-dev qt6-serialport-dev libbenchmark-dev python3 stress-ng
+
+echo "Building ${targets[*]} (Release, $build)" >&2
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null
+
+raw="${ZELMAR_BENCH_KEEP:-$(mktemp -d)}"
+mkdir -p "$raw"
+hog_pid=""
+cleanup() {
+    if [ -n "$hog_pid" ]; then
+        kill "$hog_pid" 2>/dev/null || true
+        wait "$hog_pid" 2>/dev/null || true
+    fi
+    [ -n "${ZELMAR_BENCH_KEEP:-}" ] || rm -rf "$raw"
+}
+trap cleanup EXIT
+
+export QT_QPA_PLATFORM=offscreen
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    export XDG_RUNTIME_DIR="$raw/runtime"
+    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+fi
+
+link="$build/bench/link"
+simulator="$build/tools/simulator/zelmar-simulator"
+loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
+
+if [ "${1:-}" = "soak" ]; then
+    shift
+    exec python3 "$here/bench/link/soak.py" "$simulator" "$link/programmer_probe" "$@"
+fi
+
+load_before="$(loadavg)"
+gbench=(--benchmark_format=json --benchmark_out_format=json
+        --benchmark_repetitions="$repeats" --benchmark_enable_random_interleaving=true)
+
+echo "Engine: received values per second ..." >&2
+"$build/bench/engine/engine_bench" "${gbench[@]}" --benchmark_out="$raw/engine.json" >/dev/null
+echo "Pane: one append to the full pane ..." >&2
+"$build/bench/pane/pane_bench" "${gbench[@]}" --benchmark_out="$raw/pane.json" >/dev/null
+echo "List: an object list file into the list box ..." >&2
+"$build/bench/listfile/list_load_bench" "${gbench[@]}" --benchmark_out="$raw/list.json" \
+    >/dev/null
+for run in $(seq "$link_repeats"); do
+    echo "Pseudo-terminal, round $run of $link_repeats: latency, whole-table read, start-up ..." >&2
+    "$link/link_bench" latency 3000 \
+        programmer read "$link/programmer_probe latency" \
+        minimal poll "$link/minimal_answerer {port} poll" >"$raw/latency.$run.txt"
+    "$link/link_bench" table \
+        programmer "$link/programmer_probe read" \
+        minimal "$link/minimal_answerer {port} read" >"$raw/table.$run.txt"
+    "$link/link_bench" startup 15 \
+        programmer "$link/programmer_probe startup" \
+        empty "$link/empty_window" >"$raw/startup.$run.txt"
+done
+
+headroom() {
+    python3 "$here/bench/link/headroom.py" "$simulator" 1000 \
+        programmer "$link/programmer_probe read 1000" \
+        minimal "$link/minimal_answerer {port} read 1000"
+}
+echo "Headroom, idle: the fastest pace without a missed answer ..." >&2
+headroom >"$raw/headroom-idle.txt"
+load_after="$(loadavg)"
+echo "Headroom with $hogs CPU hogs ..." >&2
+# A session of its own, so that nothing it signals on its way out reaches this script.
+setsid stress-ng --cpu "$hogs" --quiet &
+hog_pid=$!
+sleep 2
+load_hogs_before="$(loadavg)"
+headroom >"$raw/headroom-hogs.txt"
+load_hogs_after="$(loadavg)"
+kill "$hog_pid"
+wait "$hog_pid" 2>/dev/null || true
+hog_pid=""
+
+cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+{
+    echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}"
+    echo "Load average (1, 5, 15 min): before $load_before, after $load_after;" \
+        "headroom with $hogs hogs: before $load_hogs_before, after $load_hogs_after"
+    echo "Repeats: $repeats of each Google Benchmark line (interleaved at random)," \
+        "$link_repeats of each pseudo-terminal line (program and baseline taking turns);" \
+        "headroom: one bisection each"
+    echo "$link_repeats" >"$raw/rounds"
+} | tee "$raw/machine.txt"
+
+print_table "$raw"
