@@ -2,24 +2,207 @@
 # Builds the benchmarks in a Release tree of their own and prints one table: every figure of
 # the programmer beside a baseline measured in the same run, the ratio, the goal and whether
 # it is met. On a loaded machine the absolute figures wander; the ratios much less, since the
-# program and its baseline run in the same spell (the pseudo-terminal ones take turns).
+# program and its baseline take turns. Each measurement is repeated with the two interleaved,
+# and the table gives the median and the spread of the repeats; a goal that some repeats meet
+# and others miss is called "noisy" rather than met or missed.
 #
 #   tools/bench.sh            build, run everything, print the table
+#   tools/bench.sh soak       build and run the long soak alone (bench/link/soak.py)
+#   tools/bench.sh table DIR  print the table again from the raw figures kept in DIR
 #   ZELMAR_BENCH_DIR=dir      build tree (default build-bench/ at the top of the repository)
 #   ZELMAR_BENCH_KEEP=dir     keep the raw figures (Google Benchmark JSON, key value lines)
+#   ZELMAR_BENCH_REPEATS=n    repeats of each measurement (default 5; 3 for the pty ones)
+#   ZELMAR_BENCH_HOGS=n       CPU hogs for the headroom's loaded run (default 2)
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${ZELMAR_BENCH_DIR:-$here/build-bench}"
-targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe minimal_answerer empty_window)
+repeats="${ZELMAR_BENCH_REPEATS:-5}"
+link_repeats="${ZELMAR_BENCH_REPEATS:-3}"
+hogs="${ZELMAR_BENCH_HOGS:-2}"
+targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe minimal_answerer
+         empty_window zelmar-simulator)
+jobs="$(nproc)"
+[ "$jobs" -le 2 ] || jobs=2
+
+# The table from the raw figures in directory $1.
+print_table() {
+python3 - "$1" "$(cat "$1/rounds")" <<'EOF'
+import glob
+import json
+import os
+import statistics
+import sys
+
+raw, link_repeats = sys.argv[1], int(sys.argv[2])
+
+
+def benchmarks(name):
+    """Each benchmark's repeats, in order: {short name: [run, ...]}."""
+    with open(f"{raw}/{name}.json") as f:
+        runs = [b for b in json.load(f)["benchmarks"] if b.get("run_type") != "aggregate"]
+    out = {}
+    for b in sorted(runs, key=lambda b: b.get("repetition_index", 0)):
+        parts = b["run_name"].split("/") if "run_name" in b else b["name"].split("/")
+        key = parts[0] + "/" + "/".join(p for p in parts[1:] if p.startswith("only_data") or p.isdigit())
+        out.setdefault(key, []).append(b)
+    return out
+
+
+def pairs(name):
+    """Each key's value in every round of a pseudo-terminal measurement."""
+    out = {}
+    for run in range(1, link_repeats + 1):
+        with open(f"{raw}/{name}.{run}.txt") as f:
+            for line in f:
+                if line.strip():
+                    k, v = line.split()
+                    out.setdefault(k, []).append(float(v))
+    return out
+
+
+def single(name):
+    with open(f"{raw}/{name}.txt") as f:
+        return {k: float(v) for k, v in (line.split() for line in f if line.strip())}
+
+
+engine = benchmarks("engine")
+pane = benchmarks("pane")
+lists = benchmarks("list")
+latency = pairs("latency")
+table = pairs("table")
+startup = pairs("startup")
+rows = []
+
+
+def fmt(x):
+    return f"{x:.4g}"
+
+
+def row(name, program, baseline, unit, goal=None, test=None, show="ratio"):
+    """One line over paired repeats. `test(p, b)` says whether one repeat meets the goal; the
+    verdict is the median's, or "noisy" when the repeats disagree."""
+    n = min(len(program), len(baseline))
+    program, baseline = program[:n], baseline[:n]
+    p, b = statistics.median(program), statistics.median(baseline)
+    if show == "ratio":
+        ratios = [x / y for x, y in zip(program, baseline)]
+        mid = f"{statistics.median(ratios):.3g}x"
+        spread = f"{min(ratios):.3g}-{max(ratios):.3g}x" if n > 1 else "-"
+    else:
+        diffs = [x - y for x, y in zip(program, baseline)]
+        mid = f"+{statistics.median(diffs):.1f} {unit}"
+        spread = f"{min(diffs):.1f}-{max(diffs):.1f}" if n > 1 else "-"
+    if test is None:
+        verdict = "-"
+    else:
+        each = [test(x, y) for x, y in zip(program, baseline)]
+        verdict = "noisy" if 0 < sum(each) < len(each) else ("yes" if test(p, b) else "NO")
+    rows.append((name, f"{fmt(p)} {unit}", f"{fmt(b)} {unit}", mid, spread, goal or "-", verdict,
+                 str(n)))
+
+
+def rates(runs, key="values/s"):
+    return [r[key] / 1e6 for r in runs]
+
+
+bare = rates(engine["BM_BareAnswerer/"])
+row("Engine: values per CPU second (Only Data on)", rates(engine["BM_EngineValues/only_data:1"]),
+    bare, "M/s", ">= 0.25x", lambda p, b: p >= 0.25 * b)
+row("Engine: values per CPU second (Only Data off)",
+    rates(engine["BM_EngineValues/only_data:0"]), bare, "M/s", ">= 20 M/s", lambda p, b: p >= 20)
+for only_data, label in ((1, "Only Data on"), (0, "Only Data off")):
+    row(f"Window: values per CPU second ({label})",
+        rates(engine[f"BM_ReceivedValues/only_data:{only_data}"]), bare, "M/s", ">= 5 M/s",
+        lambda p, b: p >= 5)
+
+for q, goal in (("p50", None), ("p99", 1.5)):
+    row(f"Answer latency {q}, pty", latency[f"programmer.{q}_us"], latency[f"minimal.{q}_us"], "us",
+        None if goal is None else f"<= {goal}x",
+        None if goal is None else (lambda p, b, g=goal: p <= g * b))
+row("Whole-table read, objects/s, pty", table["programmer.objects_per_s"],
+    table["minimal.objects_per_s"], "/s", ">= 0.5x", lambda p, b: p >= 0.5 * b)
+
+line, bare_pane = pane["BM_DataLine/"], pane["BM_BarePane/"]
+for key, label, goal, test in (("p50_us", "Pane append p50", None, None),
+                               ("p99_us", "Pane append p99", "< 50 us", lambda p, b: p < 50),
+                               ("p99_cpu_us", "Pane append p99, thread CPU only", None, None)):
+    row(label, [r[key] for r in line], [r[key] for r in bare_pane], "us", goal, test)
+
+row("List: 100,000 entries into the shown list",
+    [r["real_time"] for r in lists["BM_SetItemsShown/100000"]],
+    [r["real_time"] for r in lists["BM_BareListWidget/100000"]], "ms", "< 1000 ms",
+    lambda p, b: p < 1000)
+row("List load from file, 32767 entries, shown",
+    [r["real_time"] for r in lists["BM_LoadShown/32767"]],
+    [r["real_time"] for r in lists["BM_LoadModel/32767"]], "ms")
+
+row("Start-up to first paint (median of 15)", startup["programmer.start_ms_p50"],
+    startup["empty.start_ms_p50"], "ms", "<= 2x", lambda p, b: p <= 2 * b)
+row("Resident memory after whole-table read", [k / 1024 for k in table["programmer.rss_kb"]],
+    [k / 1024 for k in startup["empty.rss_kb_p50"]], "MB", "<= +12 MB",
+    lambda p, b: p - b <= 12, show="diff")
+
+for state in ("idle", "hogs"):
+    path = f"{raw}/headroom-{state}.txt"
+    if not os.path.exists(path) or "minimal.headroom_x" not in open(path).read():
+        continue  # a run cut short before it
+    h = single(f"headroom-{state}")
+    p, b = [h["programmer.headroom_x"]], [h["minimal.headroom_x"]]
+    what = "idle" if state == "idle" else "2 CPU hogs"
+    row(f"Headroom, {what}: pace x the 1200-baud line", p, b, "x", ">= 64x",
+        lambda p, b: p >= 64)
+    row(f"Headroom, {what}: program / minimal", p, b, "x", ">= 0.5x", lambda p, b: p >= 0.5 * b)
+
+sound = (all(v == 1 for v in table["programmer.table_ok"])
+         and all(v == 0 for v in table["programmer.boxes"])
+         and all(v == 1 for v in table["minimal.table_ok"]))
+head = ("name", "program", "baseline", "ratio", "spread", "goal", "met?", "n")
+widths = [max(len(str(r[i])) for r in rows + [head]) for i in range(len(head))]
+print(" | ".join(h.ljust(w) for h, w in zip(head, widths)))
+print("-+-".join("-" * w for w in widths))
+for r in rows:
+    print(" | ".join(str(c).ljust(w) for c, w in zip(r, widths)))
+met = sum(r[6] == "yes" for r in rows)
+noisy = sum(r[6] == "noisy" for r in rows)
+goals = sum(r[6] != "-" for r in rows)
+print(f"\nGoals met: {met} of {goals}" + (f", {noisy} too noisy to judge" if noisy else "") +
+      f". Whole-table read delivered every byte to its object: {'yes' if sound else 'NO'}.")
+print("program and baseline: medians of the repeats; ratio: median of the repeats' ratios; "
+      "spread: their lowest and highest; n: repeats.")
+print("Baselines: engine - a bare switch answering the same device stream (no text, controls "
+      "or log); latency - a QSerialPort program answering every 172 with 0x55; table read and "
+      "headroom - the same program doing the bare read exchange; pane - a plain QPlainTextEdit "
+      "with the same 16000 characters and front cut; list - a bare QListWidget given the same "
+      "100,000 texts; list load - the same load without a view; start-up and memory - an empty "
+      "QWidget window at its first paint.")
+EOF
+}
+
+if [ "${1:-}" = "table" ]; then
+    cat "$2/machine.txt"
+    print_table "$2"
+    exit 0
+fi
+# shellcheck source=tools/install-missing.sh
+source "$here/tools/install-missing.sh"
+install_missing g++ make cmake qt6-base-dev qt6-serialport-dev libbenchmark-dev python3 stress-ng
 
 echo "Building ${targets[*]} (Release, $build)" >&2
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
+cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null
 
 raw="${ZELMAR_BENCH_KEEP:-$(mktemp -d)}"
 mkdir -p "$raw"
-[ -n "${ZELMAR_BENCH_KEEP:-}" ] || trap 'rm -rf "$raw"' EXIT
+hog_pid=""
+cleanup() {
+    if [ -n "$hog_pid" ]; then
+        kill "$hog_pid" 2>/dev/null || true
+        wait "$hog_pid" 2>/dev/null || true
+    fi
+    [ -n "${ZELMAR_BENCH_KEEP:-}" ] || rm -rf "$raw"
+}
+trap cleanup EXIT
 
 export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -28,122 +211,67 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 
 link="$build/bench/link"
-load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
+simulator="$build/tools/simulator/zelmar-simulator"
+loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
+
+if [ "${1:-}" = "soak" ]; then
+    shift
+    exec python3 "$here/bench/link/soak.py" "$simulator" "$link/programmer_probe" "$@"
+fi
+
+load_before="$(loadavg)"
+gbench=(--benchmark_format=json --benchmark_out_format=json
+        --benchmark_repetitions="$repeats" --benchmark_enable_random_interleaving=true)
 
 echo "Engine: received values per second ..." >&2
-"$build/bench/engine/engine_bench" --benchmark_format=json --benchmark_out="$raw/engine.json" \
-    --benchmark_out_format=json >/dev/null
+"$build/bench/engine/engine_bench" "${gbench[@]}" --benchmark_out="$raw/engine.json" >/dev/null
 echo "Pane: one append to the full pane ..." >&2
-"$build/bench/pane/pane_bench" --benchmark_format=json --benchmark_out="$raw/pane.json" \
-    --benchmark_out_format=json >/dev/null
+"$build/bench/pane/pane_bench" "${gbench[@]}" --benchmark_out="$raw/pane.json" >/dev/null
 echo "List: an object list file into the list box ..." >&2
-"$build/bench/listfile/list_load_bench" --benchmark_format=json \
-    --benchmark_out="$raw/list.json" --benchmark_out_format=json >/dev/null
-echo "Answer latency over a pseudo-terminal ..." >&2
-"$link/link_bench" latency 3000 \
-    programmer read "$link/programmer_probe latency" \
-    minimal poll "$link/minimal_answerer {port} poll" >"$raw/latency.txt"
-echo "Whole-table read over a pseudo-terminal ..." >&2
-"$link/link_bench" table \
-    programmer "$link/programmer_probe read" \
-    minimal "$link/minimal_answerer {port} read" >"$raw/table.txt"
-echo "Start-up to first paint ..." >&2
-"$link/link_bench" startup 15 \
-    programmer "$link/programmer_probe startup" \
-    empty "$link/empty_window" >"$raw/startup.txt"
+"$build/bench/listfile/list_load_bench" "${gbench[@]}" --benchmark_out="$raw/list.json" \
+    >/dev/null
+for run in $(seq "$link_repeats"); do
+    echo "Pseudo-terminal, round $run of $link_repeats: latency, whole-table read, start-up ..." >&2
+    "$link/link_bench" latency 3000 \
+        programmer read "$link/programmer_probe latency" \
+        minimal poll "$link/minimal_answerer {port} poll" >"$raw/latency.$run.txt"
+    "$link/link_bench" table \
+        programmer "$link/programmer_probe read" \
+        minimal "$link/minimal_answerer {port} read" >"$raw/table.$run.txt"
+    "$link/link_bench" startup 15 \
+        programmer "$link/programmer_probe startup" \
+        empty "$link/empty_window" >"$raw/startup.$run.txt"
+done
 
-load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
+headroom() {
+    python3 "$here/bench/link/headroom.py" "$simulator" 1000 \
+        programmer "$link/programmer_probe read 1000" \
+        minimal "$link/minimal_answerer {port} read 1000"
+}
+echo "Headroom, idle: the fastest pace without a missed answer ..." >&2
+headroom >"$raw/headroom-idle.txt"
+load_after="$(loadavg)"
+echo "Headroom with $hogs CPU hogs ..." >&2
+# A session of its own, so that nothing it signals on its way out reaches this script.
+setsid stress-ng --cpu "$hogs" --quiet &
+hog_pid=$!
+sleep 2
+load_hogs_before="$(loadavg)"
+headroom >"$raw/headroom-hogs.txt"
+load_hogs_after="$(loadavg)"
+kill "$hog_pid"
+wait "$hog_pid" 2>/dev/null || true
+hog_pid=""
+
 cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}; load average before $load_before, after $load_after"
+{
+    echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}"
+    echo "Load average (1, 5, 15 min): before $load_before, after $load_after;" \
+        "headroom with $hogs hogs: before $load_hogs_before, after $load_hogs_after"
+    echo "Repeats: $repeats of each Google Benchmark line (interleaved at random)," \
+        "$link_repeats of each pseudo-terminal line (program and baseline taking turns);" \
+        "headroom: one bisection each"
+    echo "$link_repeats" >"$raw/rounds"
+} | tee "$raw/machine.txt"
 
-python3 - "$raw" <<'EOF'
-import json
-import sys
-
-raw = sys.argv[1]
-
-
-def benchmarks(name):
-    with open(f"{raw}/{name}.json") as f:
-        return {b["name"].split("/")[0] + "/" + "/".join(p for p in b["name"].split("/")[1:]
-                                                         if p.startswith("only_data")): b
-                for b in json.load(f)["benchmarks"]}
-
-
-def pairs(name):
-    with open(f"{raw}/{name}.txt") as f:
-        return {k: float(v) for k, v in (line.split() for line in f if line.strip())}
-
-
-engine = benchmarks("engine")
-with open(f"{raw}/list.json") as f:
-    lists = {b["name"]: b["real_time"] for b in json.load(f)["benchmarks"]}
-pane = benchmarks("pane")
-latency = pairs("latency")
-table = pairs("table")
-startup = pairs("startup")
-
-rows = []
-
-
-def row(name, program, baseline, unit, ratio, goal, met):
-    rows.append((name, f"{program:.4g} {unit}", f"{baseline:.4g} {unit}", ratio, goal,
-                 "-" if met is None else ("yes" if met else "NO")))
-
-
-bare = engine["BM_BareAnswerer/"]["values/s"]
-for bench, what in (("BM_EngineValues", "Engine"), ("BM_ReceivedValues", "Window")):
-    for only_data, label in ((1, "Only Data on"), (0, "Only Data off")):
-        rate = engine[f"{bench}/only_data:{only_data}"]["values/s"]
-        row(f"{what}: values per CPU second ({label})", rate / 1e6, bare / 1e6, "M/s",
-            f"{rate / bare:.3f}x", ">= 5 M/s", rate >= 5e6)
-
-for q, goal in (("p50", None), ("p99", 1.5)):
-    p, b = latency[f"programmer.{q}_us"], latency[f"minimal.{q}_us"]
-    row(f"Answer latency {q}, pty", p, b, "us", f"{p / b:.2f}x",
-        "-" if goal is None else f"<= {goal}x", None if goal is None else p <= goal * b)
-
-p, b = table["programmer.objects_per_s"], table["minimal.objects_per_s"]
-row("Whole-table read, objects/s, pty", p, b, "/s", f"{p / b:.2f}x", ">= 0.5x", p >= 0.5 * b)
-
-line, bare_pane = pane["BM_DataLine/"], pane["BM_BarePane/"]
-row("Pane append p50", line["p50_us"], bare_pane["p50_us"], "us",
-    f"{line['p50_us'] / bare_pane['p50_us']:.2f}x", "-", None)
-row("Pane append p99", line["p99_us"], bare_pane["p99_us"], "us",
-    f"{line['p99_us'] / bare_pane['p99_us']:.2f}x", "< 50 us", line["p99_us"] < 50)
-row("Pane append p99, thread CPU only", line["p99_cpu_us"], bare_pane["p99_cpu_us"], "us",
-    f"{line['p99_cpu_us'] / bare_pane['p99_cpu_us']:.2f}x", "-", None)
-
-p, b = lists["BM_SetItemsShown/100000"], lists["BM_BareListWidget/100000"]
-row("List: 100,000 entries into the shown list", p, b, "ms", f"{p / b:.2f}x", "< 1000 ms",
-    p < 1000)
-p, b = lists["BM_LoadShown/32767"], lists["BM_LoadModel/32767"]
-row("List load from file, 32767 entries, shown", p, b, "ms", f"{p / b:.2f}x", "-", None)
-
-p, b = startup["programmer.start_ms_p50"], startup["empty.start_ms_p50"]
-row("Start-up to first paint (median of 15)", p, b, "ms", f"{p / b:.2f}x", "<= 2x", p <= 2 * b)
-
-p, b = table["programmer.rss_kb"] / 1024, startup["empty.rss_kb_p50"] / 1024
-row("Resident memory after whole-table read", p, b, "MB", f"+{p - b:.1f} MB", "<= +12 MB",
-    p - b <= 12)
-
-sound = (table["programmer.table_ok"] == 1 and table["programmer.boxes"] == 0
-         and table["minimal.table_ok"] == 1)
-head = ("name", "program", "baseline", "ratio", "goal", "met?")
-widths = [max(len(str(r[i])) for r in rows + [head]) for i in range(len(head))]
-print(" | ".join(h.ljust(w) for h, w in zip(head, widths)))
-print("-+-".join("-" * w for w in widths))
-for r in rows:
-    print(" | ".join(str(c).ljust(w) for c, w in zip(r, widths)))
-met = sum(r[5] == "yes" for r in rows)
-goals = sum(r[5] != "-" for r in rows)
-print(f"\nGoals met: {met} of {goals}. Whole-table read delivered every byte to its object: "
-      f"{'yes' if sound else 'NO'}.")
-print("Baselines: engine - a bare switch answering the same device stream (no text, controls "
-      "or log); latency - a QSerialPort program answering every 172 with 0x55; table read - "
-      "the same program doing the bare read exchange; pane - a plain QPlainTextEdit with the "
-      "same 16000 characters and front cut; list - a bare QListWidget given the same 100,000 "
-      "texts; list load - the same load without a view; start-up and memory - an empty QWidget "
-      "window at "
-      "its first paint.")
-EOF
+print_table "$raw"

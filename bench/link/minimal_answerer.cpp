@@ -6,19 +6,24 @@
 //                                after 202 the high and after the next 202 the low address
 //                                byte, and the byte after that is the object's data. After
 //                                8192 objects it reports its memory and table and quits.
+//   minimal_answerer PATH read N the same for objects 0 to N - 1.
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "probe_report.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3 || (std::string(argv[2]) != "poll" && std::string(argv[2]) != "read")) {
-        std::fprintf(stderr, "usage: %s PATH poll|read\n", argv[0]);
+    const int objects = argc == 4 ? std::atoi(argv[3]) : 8192;
+    if (argc < 3 || argc > 4 ||
+        (std::string(argv[2]) != "poll" && std::string(argv[2]) != "read") || objects < 1 ||
+        objects > 8192) {
+        std::fprintf(stderr, "usage: %s PATH poll|read [OBJECTS]\n", argv[0]);
         return 2;
     }
     const bool pollOnly = std::string(argv[2]) == "poll";
@@ -47,10 +52,10 @@ int main(int argc, char** argv) {
             } else if (step == 4) {
                 table[static_cast<std::size_t>(object)] = value;
                 step = 0;
-                if (++object == kObjects) {
+                if (++object == objects) {
                     zelmar::bench::Say("done rss_kb " +
                                        std::to_string(zelmar::bench::ResidentKb()) + " table_fnv " +
-                                       std::to_string(zelmar::bench::TableHash(table, kObjects)) +
+                                       std::to_string(zelmar::bench::TableHash(table, objects)) +
                                        " boxes 0");
                     QCoreApplication::quit();
                 }

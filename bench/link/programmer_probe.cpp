@@ -8,10 +8,25 @@
 //                              COM 1 and starts a read of the whole table, 0 to 8191. "read"
 //                              reports the memory and the table when the job has ended and
 //                              quits; "latency" answers until it is stopped.
+//   programmer_probe read N    the same, for objects 0 to N - 1 only; the table's hash covers
+//                              those N.
+//   programmer_probe soak N TABLE
+//                              whole-table reads one after the other until N objects are done,
+//                              reopening COM 1 whenever the device went away; checks every
+//                              object a job calls done against TABLE (the device's, in the
+//                              simulator's format) and follows the memory and the open
+//                              descriptors from the end of the first job on.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -51,35 +66,49 @@ struct RecordingBox : zelmar::MessageBox {
     std::vector<std::string> texts;
 };
 
-// The program's composition with the recording box in place of Qt's.
+// The program's composition (zelmar::ProgrammerWindow: the window, its frame and its status
+// ticks) with the recording box in place of Qt's.
 struct Composition {
     Composition()
-        : window(zelmar::Platform{port, box, screen, fileDialog, files}), view(window.controls) {
-        fileDialog.SetParent(&view);
+        : window(zelmar::Platform{port, box, screen, fileDialog, files}),
+          view(window.controls),
+          frame(window, view, ports) {
+        fileDialog.SetParent(&frame);
         view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
         window.Form_Load();
+        clock.start();
+        ticks.setInterval(250);
+        QObject::connect(&ticks, &QTimer::timeout, &ticks, [this] {
+            window.Tick(clock.elapsed());
+            frame.Refresh();
+        });
+        ticks.start();
     }
 
-    zelmar::QtSerialPort port;
+    zelmar::PortAssignments ports;
+    zelmar::QtSerialPort port{ports};
     RecordingBox box;
     zelmar::QtScreen screen;
     zelmar::QtFileDialog fileDialog;
     zelmar::FileInput files;
     zelmar::frmTerminal window;
     zelmar::TerminalView view;
+    zelmar::ProgrammerFrame frame;
+    QElapsedTimer clock;
+    QTimer ticks;
 };
 
 int Startup() {
     zelmar::ProgrammerWindow programmer;
     FirstPaint firstPaint;
     programmer.view.installEventFilter(&firstPaint);
-    programmer.view.show();
+    programmer.frame.show();
     return QApplication::exec();
 }
 
-int ReadWholeTable(bool reportEnd) {
+int ReadWholeTable(bool reportEnd, int objects) {
     Composition programmer;
-    programmer.view.show();
+    programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
     window.imgNotConnected_Click();  // COM 1, the driver's pseudo-terminal
@@ -91,7 +120,7 @@ int ReadWholeTable(bool reportEnd) {
     // A plain range rather than the object list: the whole table, object by object.
     window.Check4.SetValue(0);
     window.Text1.SetText("0");
-    window.Text2.SetText("8191");
+    window.Text2.SetText(std::to_string(objects - 1));
     window.Command2_Click();
     Say("ready");
 
@@ -101,8 +130,8 @@ int ReadWholeTable(bool reportEnd) {
             if (window.engine.state().LinkMode != 0) return;
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
-                std::to_string(zelmar::bench::TableHash(window.engine.table(), 8192)) + " boxes " +
-                std::to_string(programmer.box.texts.size()));
+                std::to_string(zelmar::bench::TableHash(window.engine.table(), objects)) +
+                " boxes " + std::to_string(programmer.box.texts.size()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
         endOfJob.start(10);
@@ -113,16 +142,105 @@ int ReadWholeTable(bool reportEnd) {
     return result;
 }
 
+long OpenDescriptors() {
+    long count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+// The whole-table reads of the soak, job after job.
+int Soak(long wanted, const char* tablePath) {
+    std::array<int, 8192> expected{};
+    {
+        std::ifstream in(tablePath);
+        for (int object = 0, value = 0; in >> object >> value;)
+            if (object >= 0 && object < 8192) expected[static_cast<std::size_t>(object)] = value;
+    }
+    Composition programmer;
+    programmer.frame.show();
+    QApplication::processEvents();
+    zelmar::frmTerminal& window = programmer.window;
+    window.Check4.SetValue(0);
+
+    // Wrong entries that hold a poll value: a data byte where the device, having missed the low
+    // address byte, polled again instead.
+    long done = 0, jobs = 0, failed = 0, wrong = 0, wrongPoll = 0, reopenings = 0;
+    long rssFirst = 0, rssLast = 0, rssMax = 0, fdsFirst = 0, fdsLast = 0, fdsMax = 0;
+    bool jobStarted = false;
+    QTimer step;
+    QObject::connect(&step, &QTimer::timeout, [&] {
+        if (window.engine.Busy()) return;
+        if (jobStarted) {
+            jobStarted = false;
+            const zelmar::JobReport& report = window.engine.report();
+            ++jobs;
+            failed += report.outcome == zelmar::JobReport::Outcome::Finished ? 0 : 1;
+            for (int object = 0; object < report.done; ++object) {
+                const auto held = static_cast<std::uint8_t>(window.engine.table()[object]);
+                if (held != expected[static_cast<std::size_t>(object)]) {
+                    ++wrong;
+                    if (held == 172 || held == 202) ++wrongPoll;
+                }
+            }
+            done += report.done;
+            rssLast = ResidentKb();
+            fdsLast = OpenDescriptors();
+            if (jobs == 1) {
+                rssFirst = rssLast;
+                fdsFirst = fdsLast;
+            }
+            rssMax = std::max(rssMax, rssLast);
+            fdsMax = std::max(fdsMax, fdsLast);
+            Say("job " + std::to_string(jobs) + " done " + std::to_string(report.done) + " total " +
+                std::to_string(done) + " rss_kb " + std::to_string(rssLast) + " fds " +
+                std::to_string(fdsLast));
+        }
+        if (done >= wanted) {
+            step.stop();
+            Say("soak jobs " + std::to_string(jobs) + " done " + std::to_string(done) +
+                " failed_jobs " + std::to_string(failed) + " wrong " + std::to_string(wrong) +
+                " wrong_poll_value " + std::to_string(wrongPoll) + " reopenings " +
+                std::to_string(reopenings) + " rss_first_kb " + std::to_string(rssFirst) +
+                " rss_max_kb " + std::to_string(rssMax) + " rss_last_kb " +
+                std::to_string(rssLast) + " fds_first " + std::to_string(fdsFirst) + " fds_max " +
+                std::to_string(fdsMax) + " fds_last " + std::to_string(fdsLast) + " boxes " +
+                std::to_string(programmer.box.texts.size()));
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            return;
+        }
+        if (!window.MSComm1.PortOpen()) {
+            // The device went away: the technician clicks the lamp until it is back.
+            window.imgNotConnected_Click();
+            if (!window.MSComm1.PortOpen()) return;
+            ++reopenings;
+        }
+        window.Text1.SetText("0");
+        window.Text2.SetText("8191");
+        window.Command2_Click();
+        jobStarted = window.engine.Busy();
+    });
+    step.start(50);
+    // The first opening is not a reopening.
+    window.imgNotConnected_Click();
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "startup" && mode != "latency" && mode != "read") {
-        std::fprintf(stderr, "usage: %s startup|latency|read\n", argv[0]);
+    const long objects = argc > 2 ? std::atol(argv[2]) : 8192;
+    const bool soak = mode == "soak" && argc == 4 && objects > 0;
+    if (!soak && ((mode != "startup" && mode != "latency" && mode != "read") || objects < 1 ||
+                  objects > 8192)) {
+        std::fprintf(stderr, "usage: %s startup|latency|read [OBJECTS]|soak OBJECTS TABLE\n",
+                     argv[0]);
         return 2;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
+    if (soak) return Soak(objects, argv[3]);
     if (mode == "startup") return Startup();
-    return ReadWholeTable(mode == "read");
+    return ReadWholeTable(mode == "read", static_cast<int>(objects));
 }

@@ -2,6 +2,7 @@
 // client area or move any of its controls.
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -33,6 +34,21 @@ TEST(FrameTest, KeepsTheClientAreaWholeBetweenItsMenuAndStatusBars) {
                   programmer.view.PixelRect(*control))
             << control->name();
     }
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
+TEST(FrameTest, NamesTheDeviceOfAComButtonWhenItsTipShows) {
+    TestApplication();
+    qputenv("ZELMAR_COM2", "/nonexistent/zelmar-com2");
+    ProgrammerWindow programmer;
+    QWidget* com2 = programmer.view.WidgetOf(programmer.window.Option1(2));
+    ASSERT_NE(com2, nullptr);
+    QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), com2->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(com2, &tip);
+    EXPECT_TRUE(com2->toolTip().startsWith("/nonexistent/zelmar-com2 - not present"))
+        << com2->toolTip().toStdString();
+    qunsetenv("ZELMAR_COM2");
     int cancel = 0;
     programmer.view.onClose(cancel);
 }

@@ -149,6 +149,7 @@ TEST(SimDeviceIdle, KeepsPollingWhileNobodyAnswers) {
     turns.insert(turns.end(), 20, Turn{{}, kIdlePoll});
     Play(device, turns);
     EXPECT_EQ(device.Irregularities(), 0);
+    EXPECT_EQ(device.MissedAnswers(), 0);
     EXPECT_EQ(device.DataBytesSent(), 0);
 }
 
@@ -167,6 +168,8 @@ TEST_P(SimWrongAnswerTest, ReturnsToIdlePolling) {
     Play(device, GetParam().lead_in);
     EXPECT_EQ(device.Next(GetParam().bad_answer), kIdlePoll);
     EXPECT_EQ(device.Irregularities(), 1);
+    // Only silence counts as a missed answer; a wrong one was on time.
+    EXPECT_EQ(device.MissedAnswers(), GetParam().bad_answer.empty() ? 1 : 0);
     EXPECT_EQ(device.Table(), MarkedTable());
 
     Play(device, {{{kReadCommand}, kAddressRequest},
@@ -219,6 +222,17 @@ INSTANTIATE_TEST_SUITE_P(
                     UnansweredCase{"AfterTheDataByte", ReadExchange(0, 74), kFirstPoll},
                     UnansweredCase{"AfterTheClosingPoll", WriteExchange(9, 9), kFirstPoll}),
     [](const testing::TestParamInfo<UnansweredCase>& info) { return info.param.name; });
+
+TEST(SimDeviceDrop, ALostAnswerIsCountedAsDroppedNotMissed) {
+    Device device(MarkedTable(), DeviceFaults{.drop_every = 2});
+    // The command is the first answer and passes; the high address byte is the second and is lost.
+    Play(device, UpTo(ReadExchange(8191, 201), 3));
+    EXPECT_EQ(device.Next(High(8191)), kIdlePoll);
+    EXPECT_EQ(device.DroppedAnswers(), 1);
+    EXPECT_EQ(device.MissedAnswers(), 0);
+    EXPECT_EQ(device.Next({}), kIdlePoll);
+    EXPECT_EQ(device.DroppedAnswers(), 1);
+}
 
 TEST(SimDeviceLink, ReopeningAbandonsTheExchangeUnderWay) {
     Device device(MarkedTable());

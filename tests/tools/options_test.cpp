@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace zelmar::sim {
@@ -63,6 +64,30 @@ TEST(SimOptions, AnswerWaitDependsOnPacingUnlessGiven) {
     EXPECT_FALSE(Parse({}).options.faults.first_byte);
 }
 
+struct WindowCase {
+    std::vector<std::string_view> args;
+    long pace;
+    std::optional<long> window_us;
+};
+
+class SimAnswerWindowTest : public testing::TestWithParam<WindowCase> {};
+
+TEST_P(SimAnswerWindowTest, FollowsThePaceUnlessGiven) {
+    ParsedOptions parsed = Parse(GetParam().args);
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.pace, GetParam().pace);
+    EXPECT_EQ(parsed.options.answer_window_us, GetParam().window_us);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paces, SimAnswerWindowTest,
+    testing::Values(WindowCase{{}, 120, std::nullopt}, WindowCase{{"--fast"}, 120, std::nullopt},
+                    // one byte time, rounded up: 1e6 / 7680 = 130.2 us
+                    WindowCase{{"--pace", "7680"}, 7680, 131},
+                    WindowCase{{"--pace", "120"}, 120, 8334},
+                    WindowCase{{"--answer-window", "50", "--pace", "7680"}, 7680, 50},
+                    WindowCase{{"--fast", "--answer-window", "200"}, 120, 200}));
+
 class SimBadOptionsTest : public testing::TestWithParam<std::vector<std::string_view>> {};
 
 TEST_P(SimBadOptionsTest, AreRefused) {
@@ -79,6 +104,10 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, SimBadOptionsTest,
                                          std::vector<std::string_view>{"--miswrite", "8192"},
                                          std::vector<std::string_view>{"--seed", "4294967296"},
                                          std::vector<std::string_view>{"--table"},
+                                         std::vector<std::string_view>{"--pace", "0"},
+                                         std::vector<std::string_view>{"--pace", "99", "--fast"},
+                                         std::vector<std::string_view>{"--answer-window", "5",
+                                                                       "--answer-wait", "5"},
                                          std::vector<std::string_view>{"--log", ""},
                                          std::vector<std::string_view>{"--fast", "--slow"},
                                          std::vector<std::string_view>{"table.txt"}));

@@ -270,6 +270,31 @@ TEST_F(SimulatorProcessTest, HangsUpAfterTheGivenDataBytes) {
     EXPECT_EQ(simulator.Wait(5s), 0);
 }
 
+TEST_F(SimulatorProcessTest, CountsLateAndMissedAnswersAgainstItsWindow) {
+    // Windows of 100 ms, wide enough for a loaded test machine to answer in time.
+    Simulator simulator({"--pace", "1000", "--answer-window", "100000", "--log", dir_ / "log.txt"});
+    Programmer programmer(simulator.TerminalPath());
+    ASSERT_TRUE(programmer.IsOpen());
+    EXPECT_EQ(programmer.Receive(), 172);
+    EXPECT_EQ(programmer.Receive(), 172);
+    // After the window: late, and thrown away rather than taken for the next poll's answer.
+    std::this_thread::sleep_for(150ms);
+    programmer.Send(0x55);
+    EXPECT_EQ(programmer.ReadObject(8180), DefaultTable()[8180]);
+    // An exchange left without its address byte: missed.
+    EXPECT_EQ(programmer.Receive(), 172);
+    EXPECT_EQ(programmer.Receive(), 172);
+    programmer.Send(0x55);
+    EXPECT_EQ(programmer.Receive(), 202);
+    EXPECT_EQ(programmer.Receive(), 172);
+    programmer.Close();
+    EXPECT_EQ(simulator.Stop(), 0);
+    const std::string log = ReadFile(dir_ / "log.txt");
+    EXPECT_NE(log.find("< 85 late\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("# answers in time 4, missed 1, late 1, dropped 0\n"), std::string::npos)
+        << log;
+}
+
 struct FirstByteCase {
     const char* links;
     std::vector<int> first_bytes;  // the first byte seen on each successive opening

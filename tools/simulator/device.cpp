@@ -63,11 +63,16 @@ Emission Device::AfterIdlePoll(std::span<const std::uint8_t> answer) {
     return Idle();
 }
 
+void Device::Unanswered(std::span<const std::uint8_t> answer) {
+    ++irregularities_;
+    if (answer.empty() && !dropping_) ++missed_answers_;
+}
+
 Emission Device::AddressByte(std::span<const std::uint8_t> answer, Phase next) {
     std::optional<std::uint8_t> byte = Single(answer);
     bool high = phase_ == Phase::kReadHigh || phase_ == Phase::kWriteHigh;
     if (!byte || (high && *byte > kLastObject / 256)) {
-        ++irregularities_;
+        Unanswered(answer);
         return Idle();
     }
     if (high) {
@@ -83,8 +88,12 @@ Emission Device::AddressByte(std::span<const std::uint8_t> answer, Phase next) {
 }
 
 Emission Device::Next(std::span<const std::uint8_t> answer) {
-    if (faults_.drop_every > 0 && !answer.empty() && ++answers_seen_ % faults_.drop_every == 0)
+    dropping_ =
+        faults_.drop_every > 0 && !answer.empty() && ++answers_seen_ % faults_.drop_every == 0;
+    if (dropping_) {
+        ++dropped_answers_;
         answer = {};
+    }
     switch (phase_) {
         case Phase::kLinkStart:
             // Whatever arrived before the link's first byte answers nothing.
@@ -119,7 +128,7 @@ Emission Device::Next(std::span<const std::uint8_t> answer) {
                                       : *data;
                 return Send(Phase::kWriteEnd, kAddressPoll, false);
             }
-            ++irregularities_;
+            Unanswered(answer);
             return Idle();
     }
     return Idle();

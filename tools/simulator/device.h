@@ -92,12 +92,21 @@ class Device {
     long DataBytesSent() const { return data_bytes_sent_; }
     // Answers that did not fit the exchange, and answers missing where one was due.
     long Irregularities() const { return irregularities_; }
+    // Silence where an exchange under way was owed an answer (an address byte or a write's
+    // data). An idle poll's silence is not among them: the device cannot tell a programmer
+    // that has no job from one that is too slow, so a slow answer there shows as late instead.
+    // Answers lost by the drop fault are the line's doing and are not counted either.
+    long MissedAnswers() const { return missed_answers_; }
+    // Answers lost on the way by the drop fault.
+    long DroppedAnswers() const { return dropped_answers_; }
 
   private:
     Emission Send(Phase phase, std::uint8_t byte, bool awaits_answer);
     Emission StartLink();
     Emission Idle();
     Emission AfterIdlePoll(std::span<const std::uint8_t> answer);
+    // Counts an answer that is wrong or missing where the exchange was owed one.
+    void Unanswered(std::span<const std::uint8_t> answer);
     Emission AddressByte(std::span<const std::uint8_t> answer, Phase next);
     std::uint8_t NoiseByte();
 
@@ -111,7 +120,10 @@ class Device {
     int object_ = 0;  // object number of the exchange under way
     long data_bytes_sent_ = 0;
     long irregularities_ = 0;
+    long missed_answers_ = 0;
+    long dropped_answers_ = 0;
     long answers_seen_ = 0;
+    bool dropping_ = false;  // the answer in hand was lost by the drop fault
 };
 
 }  // namespace zelmar::sim

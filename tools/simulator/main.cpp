@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -27,8 +29,9 @@ namespace {
 using namespace zelmar::sim;
 using namespace std::chrono_literals;
 
-// One byte on a 1200 baud line with 8 data bits, no parity and one stop bit: 10 bit times.
-constexpr auto kByteTime = std::chrono::microseconds(10'000'000 / 1200);
+using Clock = std::chrono::steady_clock;
+// How long the device listens for a late answer after a window closed in silence, at least.
+constexpr auto kLateGuard = std::chrono::milliseconds(20);
 // How often the device looks whether a programmer has opened the terminal.
 constexpr int kIdleCheckMs = 20;
 
@@ -62,6 +65,7 @@ class TrafficLog {
     }
     void Sent(std::uint8_t byte) { Line("> " + std::to_string(byte)); }
     void Received(std::uint8_t byte) { Line("< " + std::to_string(byte)); }
+    void Late(std::uint8_t byte) { Line("< " + std::to_string(byte) + " late"); }
     void Note(const std::string& text) { Line("# " + text); }
 
   private:
@@ -107,12 +111,16 @@ class Line {
         }
     }
 
-    // Collects what arrives within `wait`; returns as soon as something has arrived.
-    // A zero wait only takes what is already there.
-    std::vector<std::uint8_t> Collect(std::chrono::milliseconds wait) {
+    // Collects what arrives until `deadline`; returns as soon as something has arrived. A
+    // deadline already passed only takes what is already there.
+    std::vector<std::uint8_t> Collect(Clock::time_point deadline) {
         std::vector<std::uint8_t> bytes;
         pollfd fd{master_, POLLIN, 0};
-        int ready = poll(&fd, 1, static_cast<int>(wait.count()));
+        const auto wait = std::max(Clock::duration::zero(), deadline - Clock::now());
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+        const timespec timeout{static_cast<time_t>(seconds.count()),
+                               static_cast<long>((wait - seconds) / std::chrono::nanoseconds(1))};
+        int ready = ppoll(&fd, 1, &timeout, nullptr);
         if (ready <= 0) return bytes;
         if (fd.revents & POLLHUP) {
             hung_up_ = true;
@@ -170,10 +178,31 @@ bool SaveTo(const std::string& path, const ObjectTable& table) {
 
 enum class Ending { kSignal, kHangupFault, kPeerClosed };
 
+// How the device's polls fared against its answer window.
+struct AnswerCounts {
+    long in_time = 0;
+    long late = 0;
+
+    std::string Text(const Device& device) const {
+        return "answers in time " + std::to_string(in_time) + ", missed " +
+               std::to_string(device.MissedAnswers()) + ", late " + std::to_string(late) +
+               ", dropped " + std::to_string(device.DroppedAnswers());
+    }
+};
+
 // Plays the device until a signal, the hang-up fault or (with --exit-on-close) the
 // programmer's close ends it.
-Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log) {
-    const auto answer_wait = std::chrono::milliseconds(options.answer_wait_ms);
+Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
+           AnswerCounts& counts) {
+    const auto byte_time =
+        options.fast
+            ? Clock::duration::zero()
+            : std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / options.pace;
+    const bool windowed = options.answer_window_us.has_value();
+    const auto answer_wait = windowed ? std::chrono::duration_cast<Clock::duration>(
+                                            std::chrono::microseconds(*options.answer_window_us))
+                                      : std::chrono::duration_cast<Clock::duration>(
+                                            std::chrono::milliseconds(options.answer_wait_ms));
     std::vector<std::uint8_t> answer;
     bool connected = false;
     bool ever_connected = false;
@@ -193,19 +222,45 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log) 
 
         Emission emission = device.Next(answer);
         answer.clear();
+        if (windowed) {
+            // Whatever came since the last window closed answers a poll the device has given up
+            // on: taken now, it cannot pass for the answer to the byte about to go out.
+            for (std::uint8_t byte : line.Collect(Clock::time_point{})) {
+                ++counts.late;
+                log.Late(byte);
+            }
+        }
         if (!line.Write(emission.byte)) {
             connected = false;
         } else {
+            const auto sent = Clock::now();
             log.Sent(emission.byte);
             if (device.CurrentPhase() == Device::Phase::kReadData && options.hangup_after > 0 &&
                 device.DataBytesSent() >= options.hangup_after) {
                 // Let the data byte reach the programmer before the line goes dead with it.
-                std::this_thread::sleep_for(options.fast ? answer_wait : kByteTime + answer_wait);
+                std::this_thread::sleep_until(sent + byte_time + answer_wait);
                 return Ending::kHangupFault;
             }
-            if (!options.fast) std::this_thread::sleep_for(kByteTime);
-            answer = line.Collect(emission.awaits_answer ? answer_wait : 0ms);
+            // The byte is on the line for one byte time; the window opens when it has left.
+            if (byte_time > Clock::duration::zero())
+                std::this_thread::sleep_until(sent + byte_time);
+            answer = line.Collect(emission.awaits_answer ? sent + byte_time + answer_wait
+                                                         : Clock::time_point{});
+            if (emission.awaits_answer && !answer.empty()) ++counts.in_time;
             for (std::uint8_t byte : answer) log.Received(byte);
+            if (windowed && emission.awaits_answer && answer.empty()) {
+                // The window closed in silence. A slow programmer's answer may still be on its
+                // way: listen a while longer before the next poll, so that it arrives as what it
+                // is, late, rather than in the next poll's window as an answer to that.
+                const auto until =
+                    Clock::now() + std::max<Clock::duration>(answer_wait, kLateGuard);
+                while (!line.HungUp() && !Stopping() && Clock::now() < until) {
+                    for (std::uint8_t byte : line.Collect(until)) {
+                        ++counts.late;
+                        log.Late(byte);
+                    }
+                }
+            }
             if (line.HungUp()) connected = false;
         }
         if (!connected) {
@@ -283,11 +338,18 @@ int Main(int argc, char** argv) {
     InstallSignalHandlers();
     std::cout << name << std::endl;
 
+    // Sleeps and waits end within a microsecond or so of their time rather than the default
+    // fifty, which is most of a byte time at the fastest paces.
+    if (options.answer_window_us) prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
+
     Device device(table, options.faults);
     Line line(master, name);
-    Ending ending = Run(line, device, options, log);
+    AnswerCounts counts;
+    Ending ending = Run(line, device, options, log, counts);
 
     if (ending == Ending::kHangupFault) log.Note("hanging up");
+    log.Note(counts.Text(device));
+    if (options.answer_window_us) std::cerr << "zelmar-simulator: " << counts.Text(device) << '\n';
     close(master);
     if (options.link) unlink(options.link->c_str());
     bool saved = !options.save || SaveTo(*options.save, device.Table());

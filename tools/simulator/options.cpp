@@ -20,6 +20,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     ParsedOptions parsed;
     Options& options = parsed.options;
     std::optional<long> answer_wait;
+    std::optional<long> pace;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view flag = args[i];
         auto fail = [&](std::string message) {
@@ -59,6 +60,12 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
         } else if (flag == "--answer-wait") {
             answer_wait = number(1, 10000);
             if (!answer_wait) return fail(range(1, 10000));
+        } else if (flag == "--pace") {
+            pace = number(1, 1000000);
+            if (!pace) return fail(range(1, 1000000));
+        } else if (flag == "--answer-window") {
+            options.answer_window_us = number(1, 10000000);
+            if (!options.answer_window_us) return fail(range(1, 10000000));
         } else if (flag == "--first-byte") {
             std::optional<long> byte = number(0, 255);
             if (!byte) return fail(range(0, 255));
@@ -91,6 +98,19 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
             return fail("unknown option " + std::string(flag));
         }
     }
+    if (pace && options.fast) {
+        parsed.error = "--pace and --fast exclude each other";
+        return parsed;
+    }
+    if (answer_wait && options.answer_window_us) {
+        parsed.error = "--answer-wait and --answer-window exclude each other";
+        return parsed;
+    }
+    if (pace) {
+        options.pace = *pace;
+        // A device's timer allows one byte time at its own pace unless told otherwise.
+        if (!options.answer_window_us) options.answer_window_us = (999999 + *pace) / *pace;
+    }
     options.answer_wait_ms = answer_wait ? static_cast<int>(*answer_wait)
                                          : (options.fast ? kFastAnswerWaitMs : kRealAnswerWaitMs);
     return parsed;
@@ -118,6 +138,16 @@ Options:
   --save FILE          write the table to FILE on exit, in the --table format
   --data-poll-values   put 172 and 202 into objects 172, 202, 8190 and 8191
   --fast               no line timing: send as fast as answers come
+  --pace BPS           send BPS bytes per second instead of the line's 120
+                       (1200 baud); turns the answer window on, one byte time
+                       at that pace unless --answer-window says otherwise
+  --answer-window US   wait at most US microseconds after a poll has left the
+                       line for its answer, as the device's timer does. Silence
+                       where an exchange is owed an answer counts as missed; an
+                       answer arriving after its window closed counts as late
+                       and is thrown away before the next byte goes out, so it
+                       never passes for the answer to the next poll. The counts
+                       go to the log and, at exit, to standard error
   --answer-wait MS     how long to wait for an answer to a poll
                        (default 30, with --fast 20)
   --log FILE           log the traffic, one byte a line: "> N" sent, "< N"

@@ -63,6 +63,8 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     statusBar()->setSizeGripEnabled(false);
     // The client area keeps its size; the frame only adds its bars around it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    for (int n = 1; n <= 4; ++n)
+        if (QWidget* option = view_.WidgetOf(window_.Option1(n))) option->installEventFilter(this);
     Refresh();
 }
 
@@ -115,9 +117,18 @@ void ProgrammerFrame::Refresh() {
         progress_->setRange(0, window_.jobs.Total());
         progress_->setValue(std::min(window_.jobs.Done(), window_.jobs.Total()));
     }
-    for (int n = 1; n <= 4; ++n)
-        if (QWidget* option = view_.WidgetOf(window_.Option1(n)))
-            option->setToolTip(ports_.Describe(n));
+}
+
+bool ProgrammerFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Describing a device asks the system for its serial ports, tens of milliseconds; done on
+    // every status tick it held up the answers to the device's polls. Only a tip being shown
+    // needs it.
+    if (event->type() == QEvent::ToolTip) {
+        for (int n = 1; n <= 4; ++n)
+            if (view_.WidgetOf(window_.Option1(n)) == watched)
+                static_cast<QWidget*>(watched)->setToolTip(ports_.Describe(n));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void ProgrammerFrame::closeEvent(QCloseEvent* event) {

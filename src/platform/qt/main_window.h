@@ -25,11 +25,13 @@ class ProgrammerFrame : public QMainWindow {
     ProgrammerFrame(const ProgrammerFrame&) = delete;
     ProgrammerFrame& operator=(const ProgrammerFrame&) = delete;
 
-    // Brings the status bar and the port tool tips up to date.
+    // Brings the status bar up to date.
     void Refresh();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Names a COM button's device in its tool tip as the tip is about to show.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMenus();
