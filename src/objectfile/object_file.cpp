@@ -92,9 +92,7 @@ std::string Annotation(const ObjectEntry& entry) {
     if (entry.object == kRepeatDelayObject) {
         return "repeat delay index " + std::to_string(entry.value);
     }
-    std::string repeater = "R";
-    repeater += std::to_string(entry.object - kRepeatDelayObject);
-    return repeater;
+    return "R" + std::to_string(entry.object - kRepeatDelayObject);
 }
 
 }  // namespace
@@ -149,16 +147,9 @@ ObjectFileContent ParseObjectFile(std::string_view text) {
 
 std::string FormatObjectFile(const std::vector<ObjectEntry>& entries) {
     std::string text = std::string(kMagic) + " " + std::to_string(kVersion) + "\n";
-    // Appended piece by piece: GCC 12 at -O3 takes the concatenated temporaries for an
-    // overlapping copy (a false -Wrestrict), which fails the Release build.
     for (const ObjectEntry& entry : entries) {
-        text += std::to_string(entry.object);
-        text += ',';
-        text += std::to_string(entry.value);
-        if (IsSettingsObject(entry.object)) {
-            text += "  # ";
-            text += Annotation(entry);
-        }
+        text += std::to_string(entry.object) + "," + std::to_string(entry.value);
+        if (IsSettingsObject(entry.object)) text += "  # " + Annotation(entry);
         text += '\n';
     }
     return text;
