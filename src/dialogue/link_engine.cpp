@@ -68,6 +68,7 @@ void LinkEngine::Start(const Job& job) {
     state_.WriteStep = 0;
     state_.ObjectUnderWay = false;
     state_.StopRequested = false;
+    state_.PollToConfirm = false;
     state_.Attempts = 0;
     state_.EarlyPolls = 0;
     state_.ObjectsDone = 0;
@@ -209,6 +210,14 @@ std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t po
     // Only once both address bytes are out is a value the data byte, a poll value included.
     if (s.LinkStep == 4) {
         s.LinkStep = 0;
+        // A device that missed the low address byte is back at idle polling, and its 172 then
+        // stands where the data byte is due. A 172 counts as the object's value only when the
+        // next read of the object gives it again; until then it is a marked poll.
+        if (value == kPoll && !s.PollToConfirm) {
+            s.PollToConfirm = true;
+            progressed_ = true;
+            return std::nullopt;
+        }
         return TakeData(value, out);
     }
     if (poll == kPoll) {
@@ -299,6 +308,7 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     // The line names the object the byte belongs to; it is written once the job has moved on.
     const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
     s.ObjectUnderWay = false;
+    s.PollToConfirm = false;
     s.Attempts = 0;
     s.EarlyPolls = 0;
     ++s.ObjectsDone;

@@ -22,7 +22,9 @@
 //
 // One exchange concerns one object from its command to its data byte:
 // - a value is a data byte only after both address bytes went out; a poll value there is data
-//   too ("marked"). Anywhere else a value that is not the poll the step waits for is only logged;
+//   too ("marked"), though a 172, which a device that missed the low address byte also sends,
+//   only once a second read of the object gives it again. Anywhere else a value that is not the
+//   poll the step waits for is only logged;
 // - a 172 where the exchange waits for its 202 polls means the device dropped the exchange, and
 //   a job that makes no progress for kStallMs has stalled: either way the exchange of the same
 //   object starts again, and after kAttempts attempts the job ends as failed;
@@ -54,6 +56,7 @@ struct LinkState {
     // An object's command went out and its data byte has not come back yet.
     bool ObjectUnderWay = false;
     bool StopRequested = false;  // "Stop" waits for the object under way
+    bool PollToConfirm = false;  // the last read of the object gave 172: read it once more
     int Attempts = 0;            // exchanges of the current object that stalled
     int EarlyPolls = 0;          // exchanges of the current object the device dropped
     int ObjectsDone = 0;         // objects of this job that finished
