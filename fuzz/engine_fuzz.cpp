@@ -99,6 +99,7 @@ struct Before {
     int linkMode;
     int linkStep;
     int writeStep;
+    bool pollToConfirm;  // the object's last read gave 172
     double curObject;
     ObjectTable image;
 };
@@ -145,6 +146,7 @@ class Session {
                        window_.engine.state().LinkMode,
                        window_.engine.state().LinkStep,
                        window_.engine.state().WriteStep,
+                       window_.engine.state().PollToConfirm,
                        window_.engine.state().CurObject.value(),
                        window_.engine.table()};
 
@@ -171,9 +173,12 @@ class Session {
         }
 
         // Only after both address bytes went out is a value the current object's data byte; a
-        // poll there counts as data too. Nothing else ever touches the image.
+        // poll there counts as data too, a 172 only when the read before it gave 172 as well.
+        // Nothing else ever touches the image.
         const bool restartsLink = b.justConnected && byte != kPoll172;
-        const bool dataByte = b.portOpen && !restartsLink && b.linkMode == 1 && b.linkStep == 4;
+        const bool unconfirmed = byte == kPoll172 && !b.pollToConfirm;
+        const bool dataByte =
+            b.portOpen && !restartsLink && b.linkMode == 1 && b.linkStep == 4 && !unconfirmed;
         if (dataByte && (!exchangeObject_ || *exchangeObject_ != b.curObject))
             Broken("a data byte was taken for an object whose command was not sent", byte);
         const int entry = dataByte ? EntryOf(b.curObject) : -1;
