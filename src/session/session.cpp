@@ -94,6 +94,7 @@ void Session::Harvest() {
     while (values_.size() < done && values_.size() < plan_.objects.size()) {
         const int object = plan_.objects[values_.size()].object;
         values_.push_back({object, engine_.table()[object]});
+        reopenings_ = 0;  // the line got going: only openings out of step in a row count
     }
 }
 
@@ -150,7 +151,6 @@ void Session::Reopen() {
 }
 
 void Session::Complete() {
-    reopenings_ = 0;
     for (std::size_t i = 0; i < values_.size(); ++i) {
         const ObjectEntry& planned = plan_.objects[i];
         if (plan_.task != Task::Read && values_[i].value != planned.value)

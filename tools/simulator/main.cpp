@@ -203,6 +203,13 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
                                             std::chrono::microseconds(*options.answer_window_us))
                                       : std::chrono::duration_cast<Clock::duration>(
                                             std::chrono::milliseconds(options.answer_wait_ms));
+    // What arrives until `deadline` answers a poll whose window has closed.
+    auto TakeLate = [&](Clock::time_point deadline) {
+        for (std::uint8_t byte : line.Collect(deadline)) {
+            ++counts.late;
+            log.Late(byte);
+        }
+    };
     std::vector<std::uint8_t> answer;
     bool connected = false;
     bool ever_connected = false;
@@ -225,10 +232,7 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
         if (windowed) {
             // Whatever came since the last window closed answers a poll the device has given up
             // on: taken now, it cannot pass for the answer to the byte about to go out.
-            for (std::uint8_t byte : line.Collect(Clock::time_point{})) {
-                ++counts.late;
-                log.Late(byte);
-            }
+            TakeLate(Clock::time_point{});
         }
         if (!line.Write(emission.byte)) {
             connected = false;
@@ -254,12 +258,7 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
                 // is, late, rather than in the next poll's window as an answer to that.
                 const auto until =
                     Clock::now() + std::max<Clock::duration>(answer_wait, kLateGuard);
-                while (!line.HungUp() && !Stopping() && Clock::now() < until) {
-                    for (std::uint8_t byte : line.Collect(until)) {
-                        ++counts.late;
-                        log.Late(byte);
-                    }
-                }
+                while (!line.HungUp() && !Stopping() && Clock::now() < until) TakeLate(until);
             }
             if (line.HungUp()) connected = false;
         }

@@ -60,7 +60,7 @@ struct Options {
     QString command;
     QStringList arguments;  // after the command
     QString portText;
-    std::optional<QString> objects;
+    std::optional<std::string> objects;  // the --objects list as given
     QString output;
     int timeoutSeconds = 10;
     int retries = LinkEngine::kAttempts - 1;
@@ -209,7 +209,8 @@ int ListPorts(const Options& options) {
     return 0;
 }
 
-// Runs a plan on the device and reports it; `write` gets the session once it has finished.
+// Runs a plan on the device and reports it; `finish` gets the session once it has ended and
+// returns the exit status.
 template <class Finish>
 int RunPlan(const Options& options, const QString& fileName, Plan plan, Finish finish) {
     if (!plan.error.empty()) return Refuse(QString::fromStdString(plan.error));
@@ -237,10 +238,6 @@ int RunPlan(const Options& options, const QString& fileName, Plan plan, Finish f
     return status;
 }
 
-std::optional<std::string> LoadFile(const QString& path, QString& error) {
-    return LoadTextFile(path, &error);
-}
-
 int Read(const Options& options) {
     if (!options.arguments.isEmpty())
         return Refuse(QStringLiteral("read takes no file; name the output with -o FILE"));
@@ -248,10 +245,8 @@ int Read(const Options& options) {
         const QString error = WritableOutput(options.output);
         if (!error.isEmpty()) return Refuse(error);
     }
-    const std::string listText = options.objects ? options.objects->toStdString() : "";
     return RunPlan(
-        options, options.output,
-        ReadPlan(options.objects ? std::optional<std::string_view>(listText) : std::nullopt),
+        options, options.output, ReadPlan(options.objects),
         [&](const Session& session, JobSummary& summary) {
             const std::string text = FormatObjectFile(session.Values());
             const bool complete = session.outcome() == Outcome::Done;
@@ -282,12 +277,9 @@ int WriteOrVerify(const Options& options, Task task) {
         return Refuse(QStringLiteral("%1 takes one file").arg(options.command));
     const QString fileName = options.arguments.front();
     QString error;
-    const std::optional<std::string> text = LoadFile(fileName, error);
+    const std::optional<std::string> text = LoadTextFile(fileName, &error);
     if (!text) return Refuse(error);
-    const std::string listText = options.objects ? options.objects->toStdString() : "";
-    Plan plan =
-        FilePlan(task, *text, fileName.toStdString(),
-                 options.objects ? std::optional<std::string_view>(listText) : std::nullopt);
+    Plan plan = FilePlan(task, *text, fileName.toStdString(), options.objects);
     return RunPlan(options, fileName, std::move(plan), [](const Session& session, JobSummary&) {
         return static_cast<int>(session.outcome());
     });
@@ -309,7 +301,7 @@ int ShowSettings(const Options& options) {
     }
     const QString fileName = options.arguments.front();
     QString error;
-    const std::optional<std::string> text = LoadFile(fileName, error);
+    const std::optional<std::string> text = LoadTextFile(fileName, &error);
     if (!text) return Refuse(error);
     const Plan plan = SettingsFilePlan(*text, fileName.toStdString());
     if (!plan.error.empty()) return Refuse(QString::fromStdString(plan.error));
@@ -335,8 +327,9 @@ constexpr const char* kDescription =
     "  settings [FILE]    the settings of a file, or of the device, in words\n"
     "\n"
     "Exit status: 0 done and verified; 1 the device or the line failed; 2 a usage or\n"
-    "file error (nothing sent); 3 an object holds another value than written or\n"
-    "expected; 130 stopped by Ctrl+C after the exchange under way.";
+    "file error (a refused command line or input file sends nothing); 3 an object\n"
+    "holds another value than written or expected; 130 stopped by Ctrl+C after the\n"
+    "exchange under way.";
 
 }  // namespace
 
@@ -390,7 +383,7 @@ int RunCli(int argc, char** argv) {
     options.command = positional.takeFirst();
     options.arguments = positional;
     options.portText = parser.value(port);
-    if (parser.isSet(objects)) options.objects = parser.value(objects);
+    if (parser.isSet(objects)) options.objects = parser.value(objects).toStdString();
     options.output = parser.value(output);
     bool ok = false;
     options.timeoutSeconds = parser.value(timeout).toInt(&ok);

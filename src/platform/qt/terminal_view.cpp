@@ -474,6 +474,12 @@ int TerminalView::TextRoom(const Control& control) const {
     QWidget* widget = WidgetOf(control);
     const Twips& r = control.rect();
     const QRect place(0, 0, Px(r.width), Px(r.height));
+    const auto ButtonContentsWidth = [&](QStyle::SubElement contents) {
+        QStyleOptionButton option;
+        option.initFrom(widget);
+        option.rect = place;
+        return widget->style()->subElementRect(contents, &option, widget).width();
+    };
     switch (control.kind()) {
         case ControlKind::Label: {
             if (!control.autoSize()) return place.width();
@@ -486,23 +492,11 @@ int TerminalView::TextRoom(const Control& control) const {
             }
             return Px(right) - Px(r.left);
         }
-        case ControlKind::CheckBox: {
-            QStyleOptionButton option;
-            option.initFrom(widget);
-            option.rect = place;
-            return widget->style()
-                ->subElementRect(QStyle::SE_CheckBoxContents, &option, widget)
-                .width();
-        }
+        case ControlKind::CheckBox:
+            return ButtonContentsWidth(QStyle::SE_CheckBoxContents);
         case ControlKind::OptionButton:
-        case ControlKind::CommandButton: {
-            QStyleOptionButton option;
-            option.initFrom(widget);
-            option.rect = place;
-            return widget->style()
-                ->subElementRect(QStyle::SE_PushButtonContents, &option, widget)
-                .width();
-        }
+        case ControlKind::CommandButton:
+            return ButtonContentsWidth(QStyle::SE_PushButtonContents);
         case ControlKind::ComboBox: {
             QStyleOptionComboBox option;
             option.initFrom(widget);
