@@ -3,8 +3,10 @@
 #include <QApplication>
 
 #include "platform/qt/programmer_window.h"
+#include "platform/qt/window_command_line.h"
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = zelmar::AnswerCommandLine(argc, argv)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
     zelmar::ProgrammerWindow programmer;
