@@ -7,14 +7,17 @@
 #   fuzz  builds the libFuzzer targets of fuzz/ (clang, into build-fuzz/) and runs each for a
 #         bounded time on a copy of its committed corpus; any crash fails the check, and the
 #         input that caused it is kept in build-fuzz/artifacts/
-# With no argument both run. ZELMAR_FUZZ_SECONDS sets each fuzz target's time (default 60).
+#   package builds the Debian package (tools/dev.sh package) and checks it: lintian reports no
+#         error, the desktop entry and the AppStream metainfo validate, and the programs
+#         unpacked from it run and print the project's version
+# With no argument all run. ZELMAR_FUZZ_SECONDS sets each fuzz target's time (default 60).
 # Installs what is missing (Debian 12) the way tools/dev.sh does.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
 packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev dpkg-dev lintian desktop-file-utils appstream)
 fuzz_targets=(engine_fuzz list_file_fuzz)
 
 # shellcheck source=tools/install-missing.sh
@@ -101,18 +104,55 @@ check_fuzz() {
     return $status
 }
 
+check_package() {
+    "$here/tools/dev.sh" package
+    local deb
+    deb="$(ls "$here"/build-package/zelmar-programator_*.deb)"
+    local version
+    version="$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")"
+    local unpacked
+    unpacked="$(mktemp -d)"
+    trap 'rm -rf "$unpacked"' RETURN
+    dpkg-deb -x "$deb" "$unpacked"
+
+    # lintian's own complaint about running as root goes to stderr, its findings to stdout.
+    local findings
+    findings="$(lintian --fail-on error --display-level ">=warning" "$deb")" || {
+        echo "lintian found errors:" >&2
+        echo "$findings" >&2
+        return 1
+    }
+    echo "lintian: ${findings:-no error or warning}"
+    desktop-file-validate "$unpacked/usr/share/applications/zelmar-programator.desktop"
+    appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
+    local status=0
+    for program in zelmar-cli zelmar-programator; do
+        local printed
+        printed="$(QT_QPA_PLATFORM=offscreen "$unpacked/usr/bin/$program" --version)"
+        if [ "$printed" = "$program $version" ]; then
+            echo "$printed (from the unpacked package)"
+        else
+            echo "$program --version printed '$printed', not '$program $version'" >&2
+            status=1
+        fi
+    done
+    return $status
+}
+
 install_missing "${packages[@]}"
 case "${1:-all}" in
     layers) check_layers ;;
     asan) check_asan ;;
     fuzz) check_fuzz ;;
+    package) check_package ;;
     all)
         check_layers
         check_asan
         check_fuzz
+        check_package
         ;;
     *)
-        echo "usage: $0 [layers|asan|fuzz]" >&2
+        echo "usage: $0 [layers|asan|fuzz|package]" >&2
         exit 2
         ;;
 esac

@@ -3,6 +3,7 @@
 #   run    starts a simulated device on a pseudo-terminal and the programmer connected to it
 #   test   runs every test
 #   bench  runs the benchmarks beside their baselines and prints one table
+#   package builds the Debian package (Release, into build-package/) and prints its path
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -67,8 +68,23 @@ case "${1:-}" in
         install_missing "${packages[@]}"
         exec "$here/tools/bench.sh"
         ;;
+    package)
+        # dpkg-shlibdeps (dpkg-dev) computes the package's dependencies.
+        install_missing g++ make cmake qt6-base-dev qt6-serialport-dev dpkg-dev
+        package_build="$here/build-package"
+        # Debian's hardening flags (stack protector, fortified functions, relro, bind now).
+        export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+        cmake -S "$here" -B "$package_build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF \
+            -DZELMAR_BENCHMARKS=OFF \
+            -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+            -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+        cmake --build "$package_build" -j"$(nproc)"
+        rm -f "$package_build"/*.deb
+        (cd "$package_build" && cpack -G DEB >/dev/null)
+        ls "$package_build"/*.deb
+        ;;
     *)
-        echo "usage: $0 run|test|bench" >&2
+        echo "usage: $0 run|test|bench|package" >&2
         exit 2
         ;;
 esac
