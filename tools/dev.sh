@@ -69,8 +69,9 @@ case "${1:-}" in
         exec "$here/tools/bench.sh"
         ;;
     package)
-        # dpkg-shlibdeps (dpkg-dev) computes the package's dependencies.
-        install_missing g++ make cmake qt6-base-dev qt6-serialport-dev dpkg-dev
+        # dpkg-shlibdeps (dpkg-dev) computes the package's dependencies on the binaries that
+        # file finds.
+        install_missing g++ make cmake qt6-base-dev qt6-serialport-dev dpkg-dev file
         package_build="$here/build-package"
         # Debian's hardening flags (stack protector, fortified functions, relro, bind now).
         export DEB_BUILD_MAINT_OPTIONS=hardening=+all
