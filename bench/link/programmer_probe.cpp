@@ -17,7 +17,6 @@
 //                              simulator's format) and follows the memory and the open
 //                              descriptors from the end of the first job on.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
 #include <algorithm>
@@ -30,11 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_input.h"
+#include "platform/message_box.h"
 #include "platform/qt/programmer_window.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_serial_port.h"
-#include "platform/qt/terminal_view.h"
 #include "probe_report.h"
 #include "window/frm_terminal.h"
 
@@ -66,38 +62,6 @@ struct RecordingBox : zelmar::MessageBox {
     std::vector<std::string> texts;
 };
 
-// The program's composition (zelmar::ProgrammerWindow: the window, its frame and its status
-// ticks) with the recording box in place of Qt's.
-struct Composition {
-    Composition()
-        : window(zelmar::Platform{port, box, screen, fileDialog, files}),
-          view(window.controls),
-          frame(window, view, ports) {
-        fileDialog.SetParent(&frame);
-        view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
-        window.Form_Load();
-        clock.start();
-        ticks.setInterval(250);
-        QObject::connect(&ticks, &QTimer::timeout, &ticks, [this] {
-            window.Tick(clock.elapsed());
-            frame.Refresh();
-        });
-        ticks.start();
-    }
-
-    zelmar::PortAssignments ports;
-    zelmar::QtSerialPort port{ports};
-    RecordingBox box;
-    zelmar::QtScreen screen;
-    zelmar::QtFileDialog fileDialog;
-    zelmar::FileInput files;
-    zelmar::frmTerminal window;
-    zelmar::TerminalView view;
-    zelmar::ProgrammerFrame frame;
-    QElapsedTimer clock;
-    QTimer ticks;
-};
-
 int Startup() {
     zelmar::ProgrammerWindow programmer;
     FirstPaint firstPaint;
@@ -107,14 +71,14 @@ int Startup() {
 }
 
 int ReadWholeTable(bool reportEnd, int objects) {
-    Composition programmer;
+    RecordingBox box;
+    zelmar::ProgrammerWindow programmer{&box};
     programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
     window.imgNotConnected_Click();  // COM 1, the driver's pseudo-terminal
     if (!window.MSComm1.PortOpen()) {
-        for (const std::string& text : programmer.box.texts)
-            std::fprintf(stderr, "%s\n", text.c_str());
+        for (const std::string& text : box.texts) std::fprintf(stderr, "%s\n", text.c_str());
         return 1;
     }
     // A plain range rather than the object list: the whole table, object by object.
@@ -131,14 +95,13 @@ int ReadWholeTable(bool reportEnd, int objects) {
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
                 std::to_string(zelmar::bench::TableHash(window.engine.table(), objects)) +
-                " boxes " + std::to_string(programmer.box.texts.size()));
+                " boxes " + std::to_string(box.texts.size()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
         endOfJob.start(10);
     }
     const int result = QApplication::exec();
-    for (const std::string& text : programmer.box.texts)
-        std::fprintf(stderr, "box: %s\n", text.c_str());
+    for (const std::string& text : box.texts) std::fprintf(stderr, "box: %s\n", text.c_str());
     return result;
 }
 
@@ -157,7 +120,8 @@ int Soak(long wanted, const char* tablePath) {
         for (int object = 0, value = 0; in >> object >> value;)
             if (object >= 0 && object < 8192) expected[static_cast<std::size_t>(object)] = value;
     }
-    Composition programmer;
+    RecordingBox box;
+    zelmar::ProgrammerWindow programmer{&box};
     programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
@@ -205,7 +169,7 @@ int Soak(long wanted, const char* tablePath) {
                 " rss_max_kb " + std::to_string(rssMax) + " rss_last_kb " +
                 std::to_string(rssLast) + " fds_first " + std::to_string(fdsFirst) + " fds_max " +
                 std::to_string(fdsMax) + " fds_last " + std::to_string(fdsLast) + " boxes " +
-                std::to_string(programmer.box.texts.size()));
+                std::to_string(box.texts.size()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
             return;
         }

@@ -2,8 +2,8 @@
 
 namespace zelmar {
 
-ProgrammerWindow::ProgrammerWindow()
-    : window(Platform{port, messages, screen, fileDialog, files}),
+ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
+    : window(Platform{port, messageBox ? *messageBox : messages, screen, fileDialog, files}),
       view(window.controls),
       frame(window, view, ports) {
     messages.SetParent(&frame);

@@ -17,7 +17,9 @@ namespace zelmar {
 
 class ProgrammerWindow {
   public:
-    ProgrammerWindow();
+    // Message boxes go to `messageBox` when given (the benchmarks record them, as nobody could
+    // close one offscreen), to Qt's otherwise.
+    explicit ProgrammerWindow(MessageBox* messageBox = nullptr);
     ProgrammerWindow(const ProgrammerWindow&) = delete;
     ProgrammerWindow& operator=(const ProgrammerWindow&) = delete;
 
