@@ -112,7 +112,8 @@ check_package() {
     version="$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")"
     local unpacked
     unpacked="$(mktemp -d)"
-    trap 'rm -rf "$unpacked"' RETURN
+    # A RETURN trap outlives the function unless it removes itself.
+    trap 'rm -rf "$unpacked"; trap - RETURN' RETURN
     dpkg-deb -x "$deb" "$unpacked"
 
     # lintian's own complaint about running as root goes to stderr, its findings to stdout.
