@@ -1,6 +1,7 @@
 // Fuzzes the dialogue with the device. The input plays a device that may send any byte at any
-// time, interleaved with a technician who starts and stops jobs, types into the boxes, toggles
-// the check boxes, loads object lists and reconnects. After every received byte the promises
+// time, interleaved with a technician who starts and stops jobs (from the client area and as
+// the Jobs dialog does), types into the boxes, toggles the check boxes, loads object lists and
+// reconnects. After every received byte the promises
 // of the dialogue are checked, and a broken one aborts with a description.
 //
 // Input format, read front to back:
@@ -18,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/memory_serial_port.h"
 #include "support/fakes.h"
@@ -142,13 +144,13 @@ class Session {
 
     void Receive(unsigned char byte) {
         const Before b{port_.PortOpen(),
-                       window_.engine.state().JustConnected,
-                       window_.engine.state().LinkMode,
-                       window_.engine.state().LinkStep,
-                       window_.engine.state().WriteStep,
-                       window_.engine.state().PollToConfirm,
-                       window_.engine.state().CurObject.value(),
-                       window_.engine.table()};
+                       window_.line.state().JustConnected,
+                       window_.line.state().LinkMode,
+                       window_.line.state().LinkStep,
+                       window_.line.state().WriteStep,
+                       window_.line.state().PollToConfirm,
+                       window_.line.state().CurObject.value(),
+                       window_.line.table()};
 
         port_.FeedByte(byte);
 
@@ -168,6 +170,10 @@ class Session {
                                                   (b.linkMode == 2 && b.writeStep == 1));
         if (!sent.empty() && command) {
             exchangeObject_ = b.curObject;
+            const auto& walked = window_.line.engine().job().objects;
+            if (std::find(walked.begin(), walked.end(), zelmar::Number::Double(b.curObject)) ==
+                walked.end())
+                Broken("an exchange addressed an object outside its job", byte);
         } else if (!sent.empty() && (!exchangeObject_ || *exchangeObject_ != b.curObject)) {
             Broken("an exchange's bytes named two objects", byte);
         }
@@ -182,7 +188,7 @@ class Session {
         if (dataByte && (!exchangeObject_ || *exchangeObject_ != b.curObject))
             Broken("a data byte was taken for an object whose command was not sent", byte);
         const int entry = dataByte ? EntryOf(b.curObject) : -1;
-        const ObjectTable& image = window_.engine.table();
+        const ObjectTable& image = window_.line.table();
         // Compared whole first: a byte-by-byte look at every value would dominate the run.
         if (!(image == b.image)) {
             for (int i = 0; i < kEntries; ++i) {
@@ -195,17 +201,19 @@ class Session {
         if (entry >= 0 && image[entry] != byte)
             Broken("the data byte was not stored at the current object", byte);
 
-        if (window_.engine.state().LinkStep < 0 || window_.engine.state().LinkStep > 4)
+        const zelmar::JobReport& report = window_.line.report();
+        if (report.done > report.total) Broken("a job counted past its total", byte);
+        if (window_.line.state().LinkStep < 0 || window_.line.state().LinkStep > 4)
             Broken("LinkStep left the read exchange's table", byte);
-        if (window_.engine.state().WriteStep < 0 || window_.engine.state().WriteStep > 5)
+        if (window_.line.state().WriteStep < 0 || window_.line.state().WriteStep > 5)
             Broken("WriteStep left the write exchange's table", byte);
         Settle();
     }
 
     void Act(std::uint8_t op, InputCursor& in) {
-        const ObjectTable imageBefore = window_.engine.table();
+        const ObjectTable imageBefore = window_.line.table();
         bool writesSettings = false;
-        switch (op % 25) {
+        switch (op % 26) {
             case 0:  // the settings panel's "Read"
                 window_.Command2_Click();
                 break;
@@ -304,11 +312,21 @@ class Session {
                 nowMs_ += 250 * (1 + in.Byte() % 8);
                 window_.Tick(nowMs_);
                 break;
+            case 25: {  // Jobs > Read or Write objects: a set of its own, ascending
+                const std::uint8_t arg = in.Byte();
+                std::vector<int> objects;
+                for (int object = in.Byte() * 32 + in.Byte() % 32, n = arg >> 2;
+                     n > 0 && object < kEntries; --n, object += 1 + in.Byte() % 5)
+                    objects.push_back(object);
+                window_.StartJob({arg & 1 ? zelmar::Direction::Write : zelmar::Direction::Read,
+                                  zelmar::ObjectsOf(objects), zelmar::JobOrigin::ObjectsDialog});
+                break;
+            }
             default:
                 break;
         }
         if (!port_.Sent().empty()) Broken("a byte was sent on the technician's action", -1);
-        const ObjectTable& image = window_.engine.table();
+        const ObjectTable& image = window_.line.table();
         if (!(image == imageBefore)) {
             for (int i = 0; i < kEntries; ++i) {
                 const bool settingsEntry = i == 0 || i >= 8176;

@@ -52,7 +52,7 @@ class Technician {
     explicit Technician(frmTerminal& window) : window_(window) {}
 
     void Act() {
-        if (window_.engine.state().LinkMode != 0) return;
+        if (window_.line.state().LinkMode != 0) return;
         if (idle_ > 0) {
             --idle_;
             return;
@@ -60,20 +60,15 @@ class Technician {
         idle_ = 2000;
         switch (next_++ % 3) {
             case 0:  // the settings panel's "Read": walks the object list
-                window_.Check4.SetValue(1);
                 window_.Command2_Click();
                 break;
-            case 1:  // the whole table, object by object
-                window_.Check4.SetValue(0);
-                window_.Text1.SetText("1");
-                window_.Text2.SetText("8175");
-                window_.Option2(1).SetValue(1);
+            case 1:  // the whole table, object by object, as Jobs > Read objects starts it
+                window_.StartJob(
+                    {Direction::Read, ObjectsFromTo(1, 8175), JobOrigin::ObjectsDialog});
                 break;
             default:
-                window_.Check4.SetValue(0);
-                window_.Text3.SetText("0");
-                window_.Text4.SetText("8191");
-                window_.Option3(1).SetValue(1);
+                window_.StartJob(
+                    {Direction::Write, ObjectsFromTo(0, 8191), JobOrigin::ObjectsDialog});
                 break;
         }
     }
@@ -106,8 +101,7 @@ void BM_ReceivedValues(benchmark::State& state) {
     std::int64_t dataLines = 0;
     for (auto _ : state) {
         technician.Act();
-        const bool dataDue =
-            window.engine.state().LinkMode == 1 && window.engine.state().LinkStep == 4;
+        const bool dataDue = window.line.state().LinkMode == 1 && window.line.state().LinkStep == 4;
         line.Step();
         dataLines += dataDue ? 1 : 0;
     }
@@ -149,11 +143,11 @@ class EngineSink : public EffectSink {
 };
 
 void BM_EngineValues(benchmark::State& state) {
-    testing::ListOfObjects list;
-    list.entries = {"0"};
-    for (int object = 8176; object <= 8191; ++object)
-        list.entries.push_back(std::to_string(object));
-    LinkEngine engine(list);
+    Job settings{Direction::Read, ObjectsFromTo(8176, 8191), JobOrigin::SettingsPanel};
+    settings.objects.insert(settings.objects.begin(), Number::Double(0));
+    const Job table{Direction::Read, ObjectsFromTo(1, 8175), JobOrigin::ObjectsDialog};
+    const Job write{Direction::Write, ObjectsFromTo(0, 8191), JobOrigin::ObjectsDialog};
+    LinkEngine engine;
     EngineSink sink(state.range(0) != 0);
     engine.Connected();
     testing::DeviceLine line(
@@ -169,22 +163,19 @@ void BM_EngineValues(benchmark::State& state) {
 
     std::int64_t dataLines = 0;
     for (auto _ : state) {
-        // The technician's jobs as the window would start them: the settings read walks the
-        // list, the whole-table read and write count up.
+        // The technician's jobs as the window would start them: the settings read, the
+        // whole-table read and write.
         if (engine.state().LinkMode == 0 && --idle <= 0) {
             idle = 2000;
             switch (next++ % 3) {
                 case 0:
-                    list.walking = true;
-                    engine.Start({Number::Double(0), Number::Double(8191), false});
+                    engine.Start(settings);
                     break;
                 case 1:
-                    list.walking = false;
-                    engine.Start({Number::Double(1), Number::Double(8175), false});
+                    engine.Start(table);
                     break;
                 default:
-                    list.walking = false;
-                    engine.Start({Number::Double(0), Number::Double(8191), true});
+                    engine.Start(write);
                     break;
             }
         }

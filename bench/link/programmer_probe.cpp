@@ -81,21 +81,19 @@ int ReadWholeTable(bool reportEnd, int objects) {
         for (const std::string& text : box.texts) std::fprintf(stderr, "%s\n", text.c_str());
         return 1;
     }
-    // A plain range rather than the object list: the whole table, object by object.
-    window.Check4.SetValue(0);
-    window.Text1.SetText("0");
-    window.Text2.SetText(std::to_string(objects - 1));
-    window.Command2_Click();
+    // The whole table, object by object, as Jobs > Read objects starts it.
+    window.StartJob({zelmar::Direction::Read, zelmar::ObjectsFromTo(0, objects - 1),
+                     zelmar::JobOrigin::ObjectsDialog});
     Say("ready");
 
     QTimer endOfJob;
     if (reportEnd) {
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
-            if (window.engine.state().LinkMode != 0) return;
+            if (window.line.state().LinkMode != 0) return;
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
-                std::to_string(zelmar::bench::TableHash(window.engine.table(), objects)) +
-                " boxes " + std::to_string(box.texts.size()));
+                std::to_string(zelmar::bench::TableHash(window.line.table(), objects)) + " boxes " +
+                std::to_string(box.texts.size()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
         endOfJob.start(10);
@@ -125,7 +123,6 @@ int Soak(long wanted, const char* tablePath) {
     programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
-    window.Check4.SetValue(0);
 
     // Wrong entries that hold a poll value: a data byte where the device, having missed the low
     // address byte, polled again instead.
@@ -134,15 +131,15 @@ int Soak(long wanted, const char* tablePath) {
     bool jobStarted = false;
     QTimer step;
     QObject::connect(&step, &QTimer::timeout, [&] {
-        if (window.engine.Busy()) return;
+        if (window.line.Busy()) return;
         if (jobStarted) {
             jobStarted = false;
-            const zelmar::JobReport& report = window.engine.report();
+            const zelmar::JobReport& report = window.line.report();
             ++jobs;
             failed += report.outcome == zelmar::JobReport::Outcome::Finished ? 0 : 1;
-            for (int object = 0; object < report.done; ++object) {
-                const auto held = static_cast<std::uint8_t>(window.engine.table()[object]);
-                if (held != expected[static_cast<std::size_t>(object)]) {
+            for (const zelmar::ObjectEntry& read : report.values) {
+                const std::uint8_t held = read.value;
+                if (held != expected[static_cast<std::size_t>(read.object)]) {
                     ++wrong;
                     if (held == 172 || held == 202) ++wrongPoll;
                 }
@@ -179,10 +176,8 @@ int Soak(long wanted, const char* tablePath) {
             if (!window.MSComm1.PortOpen()) return;
             ++reopenings;
         }
-        window.Text1.SetText("0");
-        window.Text2.SetText("8191");
-        window.Command2_Click();
-        jobStarted = window.engine.Busy();
+        jobStarted = window.StartJob({zelmar::Direction::Read, zelmar::ObjectsFromTo(0, 8191),
+                                      zelmar::JobOrigin::ObjectsDialog});
     });
     step.start(50);
     // The first opening is not a reopening.

@@ -44,7 +44,12 @@ bool NamesAnObject(Number object) {
 
 }  // namespace
 
-void LinkEngine::Reset() {
+void LinkEngine::Reset(const std::string& reason) {
+    if (report_.outcome == JobReport::Outcome::Running) {
+        report_.outcome = JobReport::Outcome::Failed;
+        report_.stoppedAt = state_.CurObject;
+        report_.reason = reason;
+    }
     state_.CurObject = Number::Int16(1);
     state_.EndObject = Number::Int16(1);
     state_.WriteJob = false;
@@ -58,12 +63,14 @@ void LinkEngine::Connected() {
     state_.JustConnected = true;
 }
 
-void LinkEngine::Start(const Job& job) {
+bool LinkEngine::Start(Job job) {
+    if (job.objects.empty() || job.objects.size() > kMaxJobObjects) return false;
+    job_ = std::move(job);
     state_.ListPos = 0;
-    state_.CurObject = job.first;
-    state_.EndObject = job.end;
-    state_.WriteJob = job.write;
-    state_.LinkMode = job.write ? 2 : 1;
+    state_.CurObject = job_.objects.front();
+    state_.EndObject = job_.namedEnd.value_or(job_.objects.back());
+    state_.WriteJob = job_.write();
+    state_.LinkMode = job_.write() ? 2 : 1;
     state_.LinkStep = 0;
     state_.WriteStep = 0;
     state_.ObjectUnderWay = false;
@@ -73,10 +80,15 @@ void LinkEngine::Start(const Job& job) {
     state_.EarlyPolls = 0;
     state_.ObjectsDone = 0;
     report_ = {};
-    report_.write = job.write;
+    report_.outcome = JobReport::Outcome::Running;
+    report_.direction = job_.direction;
+    report_.origin = job_.origin;
+    report_.total = static_cast<int>(job_.objects.size());
+    report_.values.reserve(job_.objects.size());
     written_ = -1;
     progressed_ = false;
     lastProgressMs_ = -1;
+    return true;
 }
 
 void LinkEngine::Stop(EffectSink& out) {
@@ -109,7 +121,6 @@ void LinkEngine::Tick(std::int64_t nowMs, EffectSink& out) {
 void LinkEngine::EndJob(JobReport::Outcome outcome, EffectSink& out) {
     LinkState& s = state_;
     report_.outcome = outcome;
-    report_.done = s.ObjectsDone;
     s.LinkStep = 0;
     s.WriteStep = 0;
     s.LinkMode = 0;
@@ -122,21 +133,12 @@ void LinkEngine::EndJob(JobReport::Outcome outcome, EffectSink& out) {
 }
 
 void LinkEngine::Fail(const std::string& reason, EffectSink& out) {
-    const bool write = state_.WriteJob;
-    const std::string object = NumberText(state_.CurObject.value());
-    const int done = state_.ObjectsDone;
     // The reason may be a port's own sentence; the message goes on after it.
-    const std::string cause =
+    report_.reason =
         !reason.empty() && reason.back() == '.' ? reason.substr(0, reason.size() - 1) : reason;
-    report_.reason = cause;
+    report_.stoppedAt = state_.CurObject;
     EndJob(JobReport::Outcome::Failed, out);
-    Effect failed{Effect::Kind::JobFailed};
-    failed.failure = std::string(write ? "The write" : "The read") + " stopped at object " +
-                     object + ": " + cause + ". " + std::to_string(done) +
-                     (done == 1 ? " object was " : " objects were ") +
-                     (write ? "written and read back" : "read") + " before it; object " + object +
-                     " and the rest were not.";
-    out.Take(failed);
+    out.Take(Effect{Effect::Kind::JobFailed});
 }
 
 void LinkEngine::Retry(bool firstPollSeen, EffectSink& out) {
@@ -304,7 +306,7 @@ void LinkEngine::SendAddress(bool high, EffectSink& out) {
 
 LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     LinkState& s = state_;
-    Guarded(out, [&] { table_.at(s.CurObject.value()) = value; });
+    Guarded(out, [&] { table_.Store(s.CurObject.value(), value); });
     // The line names the object the byte belongs to; it is written once the job has moved on.
     const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
     s.ObjectUnderWay = false;
@@ -312,13 +314,22 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     s.Attempts = 0;
     s.EarlyPolls = 0;
     ++s.ObjectsDone;
+    report_.done = s.ObjectsDone;
     progressed_ = true;
-    // A write is verified by its read-back: the device must hold what was sent.
-    if (s.WriteJob && written_ != value && IsObjectNumber(s.CurObject.value()))
-        report_.unverified.push_back(static_cast<int>(RoundHalfEven(s.CurObject.value())));
+    if (IsObjectNumber(s.CurObject.value())) {
+        const int object = static_cast<int>(RoundHalfEven(s.CurObject.value()));
+        report_.values.push_back({object, value});
+        // A write is verified by its read-back: the device must hold what was sent.
+        if (s.WriteJob && written_ != value)
+            report_.unverified.push_back(
+                {object, static_cast<std::uint8_t>(written_ < 0 ? 0 : written_), value});
+    }
     written_ = -1;
-    if (s.CurObject == s.EndObject || s.StopRequested) {
-        EndJob(s.StopRequested ? JobReport::Outcome::Stopped : JobReport::Outcome::Finished, out);
+    const bool last = s.ListPos + 1 >= static_cast<int>(job_.objects.size());
+    if (last || s.StopRequested) {
+        EndJob(
+            s.StopRequested && !last ? JobReport::Outcome::Stopped : JobReport::Outcome::Finished,
+            out);
     } else {
         Advance(out);
     }
@@ -328,15 +339,8 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
 void LinkEngine::Advance(EffectSink& out) {
     LinkState& s = state_;
     s.LinkStep = 0;
-    if (list_.Walking()) {
-        Guarded(out, [&] {
-            if (s.ListPos == INT16_MAX) throw StepError("Overflow");
-            ++s.ListPos;
-        });
-        s.CurObject = Number::Double(NumberOfText(list_.Entry(s.ListPos)));
-    } else {
-        Guarded(out, [&] { s.CurObject = s.CurObject.Incremented(); });
-    }
+    ++s.ListPos;
+    s.CurObject = job_.objects[static_cast<std::size_t>(s.ListPos)];
     Effect shown{Effect::Kind::ShowObject};
     shown.object = s.CurObject;
     out.Take(shown);

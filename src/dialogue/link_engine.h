@@ -13,9 +13,9 @@
 //   data byte D: stored at N, logged       202     -> image entry N
 //                as "D - N"                202        (no answer): the read of N follows
 //
-// A job walks the objects from CurObject to EndObject, one exchange each (a write job a write
-// exchange and then a read exchange of the same object); the data byte of EndObject ends it.
-// Without a job the engine answers nothing and only lights the idle lamp for each 172.
+// A job walks its own objects in order, one exchange each (a write job a write exchange and
+// then a read exchange of the same object); the data byte of its last object ends it. Without a
+// job the engine answers nothing and only lights the idle lamp for each 172.
 //
 // After a connection the first value must be 172: anything else means the line is out of step,
 // and the engine asks for the port to be closed and opened again.
@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dialogue/job.h"
 #include "dialogue/object_table.h"
 #include "platform/numbers.h"
 
@@ -46,8 +47,8 @@ enum class Lamp : std::uint8_t { Idle = 0, Read = 1, Write = 2, Silver = 3 };
 // What the engine knows of the dialogue; the names are those every part of the program uses.
 struct LinkState {
     Number CurObject = Number::Int16(1);  // the object the next exchange addresses
-    Number EndObject = Number::Int16(1);  // the object whose data byte ends the job
-    std::int16_t ListPos = 0;             // entry of the object list while a job walks it
+    Number EndObject = Number::Int16(1);  // the job's last object
+    std::int16_t ListPos = 0;             // the place of CurObject among the job's objects
     bool WriteJob = false;                // a write job is under way
     int LinkMode = 0;                     // 0 idle, 1 read exchange, 2 write exchange
     int LinkStep = 0;                     // position in the read exchange, 0..4
@@ -84,9 +85,13 @@ struct Effect {
         ShowObject,    // the job moved on to `object`
         JobEnded,      // the job is over: show "Stop"
         ShowSettings,  // show the settings entries of the image
-        JobFailed,     // the job ended without finishing: tell the technician `failure`
-        Restart,       // the line is out of step: clear the log, close and reopen the port
+        JobFailed,     // the job ended without finishing: tell the technician (the report says why)
+        Restart,       // the line is out of step: close and reopen the port
         Failure,       // a step could not be carried out: tell the technician `failure`
+        // What the line component says of the port, beyond the engine's own effects.
+        Reopened,   // the line began out of step and was opened again: clear the log
+        OutOfStep,  // it began out of step too many times in a row: the port is closed
+        PortLost,   // the port went away while open and is closed: `failure` says why
     };
     explicit Effect(Kind k) : kind(k) {}
 
@@ -115,33 +120,6 @@ class EffectList : public EffectSink {
     Effects effects;
 };
 
-// Where a job that walks the object list takes its objects from.
-class ObjectList {
-  public:
-    virtual ~ObjectList() = default;
-    // True while jobs walk the list rather than a range of numbers.
-    virtual bool Walking() const = 0;
-    // The entry at `pos`; an empty text past either end.
-    virtual std::string_view Entry(int pos) const = 0;
-};
-
-// A job as its start hands it to the engine.
-struct Job {
-    Number first;
-    Number end;
-    bool write = false;
-};
-
-// How the last job ended, and what it left behind.
-struct JobReport {
-    enum class Outcome : std::uint8_t { None, Finished, Stopped, Failed };
-    Outcome outcome = Outcome::None;
-    bool write = false;
-    int done = 0;                 // objects finished
-    std::vector<int> unverified;  // written objects whose read-back differed from the image
-    std::string reason;           // why a failed job stopped
-};
-
 class LinkEngine {
   public:
     // How long a job may make no progress before its exchange starts again: about 120 byte
@@ -156,7 +134,7 @@ class LinkEngine {
     // apart from the stalls and only a device that never gets through ends the job.
     static constexpr int kEarlyPolls = 20;
 
-    explicit LinkEngine(const ObjectList& list) : list_(list) {}
+    LinkEngine() = default;
 
     // Stalls of one object's exchange before a job gives up on it; kAttempts unless a caller
     // that knows its line better says otherwise (at least 1).
@@ -165,12 +143,14 @@ class LinkEngine {
     // Takes one received value; hands what follows from it to `out`, in order.
     void Receive(std::uint8_t value, EffectSink& out);
 
-    // Start-up: no job, the exchanges at their start, object 1.
-    void Reset();
+    // Start-up: no job, the exchanges at their start, object 1. A job under way does not
+    // survive it: it ends as failed, for `reason`, without a word to anyone.
+    void Reset(const std::string& reason = "the line was opened again");
     // A new connection: as Reset, and the next value is the first of the link.
     void Connected();
-    // Starts a job at the first object of the list or range.
-    void Start(const Job& job);
+    // Starts the job at its first object; a job without objects, or with more than
+    // kMaxJobObjects, starts nothing and returns false.
+    bool Start(Job job);
     // Ends the job once the object under way has finished, at once when none is; without a
     // job, only shows the end object as the current one.
     void Stop(EffectSink& out);
@@ -182,6 +162,7 @@ class LinkEngine {
     bool Busy() const { return state_.LinkMode != 0; }
     // The job under way so far, or the last one as it ended.
     const JobReport& report() const { return report_; }
+    const Job& job() const { return job_; }
 
     const LinkState& state() const { return state_; }
     ObjectTable& table() { return table_; }
@@ -201,7 +182,7 @@ class LinkEngine {
     void Retry(bool firstPollSeen, EffectSink& out);
     void SendAddress(bool high, EffectSink& out);
 
-    const ObjectList& list_;
+    Job job_;
     int attempts_ = kAttempts;
     LinkState state_;
     ObjectTable table_;

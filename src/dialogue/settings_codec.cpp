@@ -22,16 +22,22 @@ SettingsView DecodeSettingsEntries(const ObjectTable& table) {
     view.packetTime = std::to_string(timing % 32);
     view.sendDelayIndex = timing / 32;
     view.repeatDelayIndex = table[kRepeatDelayObject];
-    for (int n = 1; n <= kRepeaterCount; ++n)
+    view.timingKnown = table.Known(kTimingObject);
+    view.repeatDelayKnown = table.Known(kRepeatDelayObject);
+    for (int n = 1; n <= kRepeaterCount; ++n) {
         view.repeaters[n - 1] = std::to_string(table[RepeaterObject(n)]);
+        view.repeaterKnown[n - 1] = table.Known(RepeaterObject(n));
+    }
     return view;
 }
 
 SettingsEncoding EncodeSettingsEntries(const SettingsInput& input) {
     SettingsEntries entries;
     if (!IsDelayChoice(input.sendDelayIndex)) return Refuse("Choose a send delay.");
-    // An empty box or one without a leading number means packet time 0. Anything that does not
-    // round to 0..31 would spill into the send delay bits, so it is refused, not added.
+    // A box without a leading number means packet time 0. Anything that does not round to
+    // 0..31 would spill into the send delay bits, so it is refused, not added.
+    if (input.packetTime.find_first_not_of(' ') == std::string_view::npos)
+        return Refuse("Packet time must be a number from 0 to 31.");
     const double packetTime = RoundHalfEven(NumberOfText(input.packetTime));
     if (!(packetTime >= 0 && packetTime <= kMaxPacketTime))
         return Refuse("Packet time must be a number from 0 to 31.");
@@ -51,9 +57,10 @@ SettingsEncoding EncodeSettingsEntries(const SettingsInput& input) {
 }
 
 void StoreSettingsEntries(const SettingsEntries& entries, ObjectTable& table) {
-    table[kTimingObject] = entries.timing;
-    table[kRepeatDelayObject] = entries.repeatDelay;
-    for (int n = 1; n <= kRepeaterCount; ++n) table[RepeaterObject(n)] = entries.repeaters[n - 1];
+    table.Set(kTimingObject, entries.timing);
+    table.Set(kRepeatDelayObject, entries.repeatDelay);
+    for (int n = 1; n <= kRepeaterCount; ++n)
+        table.Set(RepeaterObject(n), entries.repeaters[n - 1]);
 }
 
 }  // namespace zelmar

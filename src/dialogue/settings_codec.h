@@ -35,6 +35,10 @@ struct SettingsView {
     int sendDelayIndex = 0;
     int repeatDelayIndex = 0;  // the raw entry: above 7 it names no choice of the list
     std::array<std::string, kRepeaterCount> repeaters;
+    // Which of them the image knows; the panel shows no guess for the others.
+    bool timingKnown = false;
+    bool repeatDelayKnown = false;
+    std::array<bool, kRepeaterCount> repeaterKnown{};
 };
 
 SettingsView DecodeSettingsEntries(const ObjectTable& table);
@@ -60,7 +64,8 @@ struct SettingsEncoding {
     std::string refusal;
 };
 
-// Reads every field before anything is stored, so that a refusal leaves the table alone.
+// Reads every field before anything is stored, so that a refusal leaves the table alone. An
+// empty field is refused: the device would otherwise get a value nobody chose.
 SettingsEncoding EncodeSettingsEntries(const SettingsInput& input);
 
 void StoreSettingsEntries(const SettingsEntries& entries, ObjectTable& table);

@@ -8,7 +8,7 @@ constexpr const char* kBusyRefusal = "a job is under way";
 }  // namespace
 
 bool JobControl::ListStep(Frame frame) {
-    if (!useList_.value_or(form_.ListChecked()) || form_.ListItems().empty()) return false;
+    if (!form_.ListChecked() || form_.ListItems().empty()) return false;
     // Copied before use: setting a box runs its checks, which may touch the list.
     const std::string first = form_.ListItems().front();
     const std::string last = form_.ListItems().back();
@@ -18,7 +18,7 @@ bool JobControl::ListStep(Frame frame) {
 }
 
 bool JobControl::ListIsMissing() {
-    if (!useList_.value_or(form_.ListChecked()) || !form_.ListItems().empty()) return false;
+    if (!form_.ListChecked() || !form_.ListItems().empty()) return false;
     // A list job needs a first and a last object; without them nothing starts.
     refusal_ = "the object list is empty";
     form_.Refuse("The object list is empty: load a list of object numbers first.");
@@ -26,13 +26,13 @@ bool JobControl::ListIsMissing() {
 }
 
 bool JobControl::RefuseWhileClosed() {
-    if (form_.LineOpen()) return false;
+    if (line_.IsOpen()) return false;
     refusal_ = "the port is closed: open it with the red lamp first";
     return true;
 }
 
 bool JobControl::RefuseWhileBusy() {
-    if (!engine_.Busy()) return false;
+    if (!line_.Busy()) return false;
     // A second job would cut the first one's exchange in two and leave it half done.
     refusal_ = kBusyRefusal;
     form_.Refuse("A job is under way: wait for it to end, or stop it first.");
@@ -46,70 +46,59 @@ bool JobControl::BeginStart(Frame frame) {
     return true;
 }
 
-void JobControl::Start(const Job& job) {
-    total_ = CountObjects(job.first, job.end, useList_.value_or(form_.ListChecked()));
+void JobControl::Start(Number first, Number end, Direction direction, JobOrigin origin) {
+    Job job{direction,
+            ClientAreaObjects(first, end, form_.ListWalked() ? &form_.ListItems() : nullptr),
+            origin, end};
     refusal_.clear();
-    engine_.Start(job);
-    form_.ShowObject(engine_.state().CurObject);
+    line_.Start(std::move(job));
+    form_.ShowObject(line_.state().CurObject);
 }
 
-int JobControl::CountObjects(Number first, Number end, bool list) const {
+std::vector<Number> ClientAreaObjects(Number first, Number end,
+                                      const std::vector<std::string>* list) {
+    std::vector<Number> objects{first};
     if (list) {
-        // The engine walks the list from its first entry until an entry names the end object.
-        const auto& items = form_.ListItems();
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (Number::Double(NumberOfText(items[i])) == end) return static_cast<int>(i) + 1;
-        return 0;
+        for (std::size_t pos = 1;
+             objects.back() != end && pos < list->size() && objects.size() < kMaxJobObjects; ++pos)
+            objects.push_back(Number::Double(NumberOfText((*list)[pos])));
+        return objects;
     }
-    const double count = RoundHalfEven(end.value()) - RoundHalfEven(first.value()) + 1;
-    return count >= 1 && count <= kObjectCount ? static_cast<int>(count) : 0;
+    for (double object = first.value() + 1; object <= end.value() && objects.size() < kObjectCount;
+         object += 1)
+        objects.push_back(Number::Double(object));
+    return objects;
+}
+
+bool JobControl::StartJob(Job job) {
+    if (RefuseWhileBusy() || RefuseWhileClosed()) return false;
+    if (job.objects.empty()) {
+        refusal_ = "no objects to move";
+        return false;
+    }
+    refusal_.clear();
+    if (!line_.Start(std::move(job))) return false;
+    form_.ShowObject(line_.state().CurObject);
+    return true;
 }
 
 std::string JobControl::StatusText() const {
-    const std::string what = settings_ ? "settings" : "objects";
-    const JobReport& report = engine_.report();
-    const std::string of = total_ > 0 ? " of " + std::to_string(total_) : "";
-    if (engine_.Busy())
-        return std::string(report.write ? "Writing " : "Reading ") + what + ": " +
-               std::to_string(Done()) + of;
     // A start refused for a running job says nothing once that job has ended.
-    if (!refusal_.empty() && refusal_ != kBusyRefusal) return "Not started: " + refusal_;
-    const std::string done = std::to_string(report.done) + of;
-    const std::string Kind = report.write ? "Write" : "Read";
-    switch (report.outcome) {
-        case JobReport::Outcome::None:
-            return {};
-        case JobReport::Outcome::Stopped:
-            return Kind + " stopped: " + done + " done";
-        case JobReport::Outcome::Failed:
-            return Kind + " interrupted: " + done + " done (" + report.reason + ")";
-        case JobReport::Outcome::Finished:
-            break;
-    }
-    std::string title = what;
-    title[0] = static_cast<char>(title[0] - 'a' + 'A');
-    if (!report.write) return title + " read: " + done;
-    if (report.unverified.empty()) return title + " written and verified: " + done;
-    std::string objects;
-    for (std::size_t i = 0; i < report.unverified.size() && i < 5; ++i)
-        objects += (i ? ", " : "") + std::to_string(report.unverified[i]);
-    if (report.unverified.size() > 5) objects += ", ...";
-    return title + " written: " + done + "; " + std::to_string(report.unverified.size()) +
-           " did not read back what was written (" + objects + ")";
+    if (!line_.Busy() && !refusal_.empty() && refusal_ != kBusyRefusal)
+        return "Not started: " + refusal_;
+    return JobStatusText(line_.report());
 }
 
 void JobControl::ReadSettings() {
-    useList_.reset();
     if (!BeginStart(Frame::Read)) return;
-    settings_ = true;
-    Start({Number::Double(NumberOfText(form_.StartText(Frame::Read))),
-           Number::Double(NumberOfText(form_.EndText(Frame::Read))), false});
+    Start(Number::Double(NumberOfText(form_.StartText(Frame::Read))),
+          Number::Double(NumberOfText(form_.EndText(Frame::Read))), Direction::Read,
+          JobOrigin::SettingsPanel);
 }
 
 void JobControl::WriteSettings() {
     // The list is looked at before the encoding: a start refused for want of a list leaves the
     // image untouched too.
-    useList_.reset();
     if (RefuseWhileBusy() || RefuseWhileClosed() || ListIsMissing()) return;
     const SettingsEncoding encoding = EncodeSettingsEntries(form_.PanelSettings());
     if (!encoding.entries) {
@@ -117,17 +106,15 @@ void JobControl::WriteSettings() {
         form_.Refuse(encoding.refusal);
         return;
     }
-    settings_ = true;
-    StoreSettingsEntries(*encoding.entries, engine_.table());
+    StoreSettingsEntries(*encoding.entries, line_.table());
     BeginStart(Frame::Write);
-    Start({Number::Double(NumberOfText(form_.StartText(Frame::Write))),
-           Number::Double(NumberOfText(form_.EndText(Frame::Write))), true});
+    Start(Number::Double(NumberOfText(form_.StartText(Frame::Write))),
+          Number::Double(NumberOfText(form_.EndText(Frame::Write))), Direction::Write,
+          JobOrigin::SettingsPanel);
 }
 
-void JobControl::StartRange(Frame frame, std::optional<bool> useList) {
-    useList_ = useList;
+void JobControl::StartRange(Frame frame) {
     if (!BeginStart(frame)) return;
-    settings_ = false;
     Number end = Number::Double(NumberOfText(form_.StartText(frame)));
     Number first = end;  // "First Object": the start object alone, as it stands
     if (!form_.FirstObjectOnly(frame)) {
@@ -155,14 +142,13 @@ void JobControl::StartRange(Frame frame, std::optional<bool> useList) {
         form_.SetStartText(frame, NumberText(first.value()));
         form_.SetEndText(frame, NumberText(end.value()));
     }
-    Start({first, end, frame == Frame::Write});
+    Start(first, end, frame == Frame::Write ? Direction::Write : Direction::Read, JobOrigin::Frame);
 }
 
 void JobControl::Stop(Frame frame) {
-    useList_.reset();
     ListStep(frame);
-    engine_.Stop(effects_);
-    form_.ShowObject(engine_.state().CurObject);
+    line_.Stop();
+    form_.ShowObject(line_.state().CurObject);
 }
 
 }  // namespace zelmar

@@ -1,11 +1,15 @@
 #pragma once
-// Starting and stopping jobs. A start only tells the engine which objects to move and which
-// way; the device leads, and the engine carries the job out at its next polls.
+// Starting and stopping jobs. A start builds the job whole (which way, which objects) and hands
+// it to the line; the device leads, and the engine carries the job out at its next polls.
+//
+// The client area's buttons build theirs from the frames' boxes and the object list as they
+// always have; a job from beyond the client area (the Jobs dialog) comes built and only passes
+// the same checks here.
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "dialogue/link_engine.h"
+#include "dialogue/job_runner.h"
 #include "dialogue/settings_codec.h"
 
 namespace zelmar {
@@ -18,8 +22,10 @@ enum class Frame { Read, Write };
 class JobForm {
   public:
     virtual ~JobForm() = default;
-    // True while the starts take their first and last object from the object list.
+    // True while the starts take their first and last object from the object list (a plain
+    // tick), and while the job walks the list (any tick).
     virtual bool ListChecked() const = 0;
+    virtual bool ListWalked() const = 0;
     virtual const std::vector<std::string>& ListItems() const = 0;
     virtual std::string StartText(Frame frame) const = 0;
     virtual std::string EndText(Frame frame) const = 0;
@@ -32,36 +38,43 @@ class JobForm {
     // A start that cannot go ahead says why.
     virtual void Refuse(const std::string& reason) = 0;
     virtual SettingsInput PanelSettings() const = 0;
-    // A job started on a closed line would wait for polls that never come.
-    virtual bool LineOpen() const = 0;
 };
+
+// The objects a job of the client area walks from `first` to `end`: over the object list
+// (`list`, whose entry 0 the start took as `first`) up to the first later entry that names
+// `end`, or counting up. It never runs past the list's last entry or past `end`, and a start
+// beyond the end covers the start object alone.
+std::vector<Number> ClientAreaObjects(Number first, Number end,
+                                      const std::vector<std::string>* list);
 
 class JobControl {
   public:
-    // `effects` carries out what a "Stop" that ends the job at once brings about.
-    JobControl(LinkEngine& engine, JobForm& form, EffectSink& effects)
-        : engine_(engine), form_(form), effects_(effects) {}
+    JobControl(JobRunner& line, JobForm& form) : line_(line), form_(form) {}
 
     // The settings panel's "Read": the read frame's boxes as they stand, unchecked.
     void ReadSettings();
     // The settings panel's "Write": the panel into the image's settings entries, then the write
     // frame's boxes as they stand.
     void WriteSettings();
-    // The frame's "Start": a range of objects, or the start object alone; over the object list
-    // while the list is ticked, or when `useList` says so regardless of the tick.
-    void StartRange(Frame frame, std::optional<bool> useList = std::nullopt);
-    // The frame's "Stop": the job ends once the object under way has finished.
+    // The frame's "Read" or "Write" option: a range of objects, or the start object alone.
+    void StartRange(Frame frame);
+    // The frame's "Stop": the list step, and the job ends once the object under way has
+    // finished.
     void Stop(Frame frame);
+    // A job built beyond the client area; true when it started.
+    bool StartJob(Job job);
+    // Stops the job under way without touching the frames.
+    void StopJob() { line_.Stop(); }
 
     // A job is under way: no start is taken until it ends.
-    bool Busy() const { return engine_.Busy(); }
+    bool Busy() const { return line_.Busy(); }
 
-    // The job under way with its progress ("Reading settings: 5 of 17"), else how the last one
-    // ended or why the last start did nothing; empty before the first.
+    // The job under way with its progress, else how the last one ended or why the last start
+    // did nothing; empty before the first.
     std::string StatusText() const;
-    // Objects done and the job's whole count, for a progress bar; total 0 when unknown.
-    int Done() const { return engine_.state().ObjectsDone; }
-    int Total() const { return total_; }
+    // Objects done and the job's whole count, for a progress bar.
+    int Done() const { return line_.report().done; }
+    int Total() const { return line_.report().total; }
 
   private:
     bool ListStep(Frame frame);
@@ -69,16 +82,10 @@ class JobControl {
     bool BeginStart(Frame frame);
     bool RefuseWhileBusy();
     bool RefuseWhileClosed();
-    // How many objects the job walks: the list up to its end entry, or the range.
-    int CountObjects(Number first, Number end, bool list) const;
-    void Start(const Job& job);
+    void Start(Number first, Number end, Direction direction, JobOrigin origin);
 
-    LinkEngine& engine_;
+    JobRunner& line_;
     JobForm& form_;
-    EffectSink& effects_;
-    std::optional<bool> useList_;  // the list choice of the start under way
-    bool settings_ = false;        // the last job was the settings panel's
-    int total_ = 0;
     std::string refusal_;  // why the last start did nothing; empty once one went ahead
 };
 

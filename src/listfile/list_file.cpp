@@ -26,7 +26,25 @@ bool NamesOrdinaryObject(double number) {
 
 }  // namespace
 
-std::vector<std::string> ReadObjectList(SequentialInput& input, const std::string& path) {
+std::string SkipsInWords(const ListSkips& skipped) {
+    if (skipped.count == 0) return {};
+    const bool one = skipped.count == 1;
+    return std::to_string(skipped.count) + (one ? " entry" : " entries") +
+           " named no object from 1 to 8175 and " + (one ? "was" : "were") + " skipped; " +
+           (one ? "it" : "the first") + " is \"" + skipped.firstText + "\" (entry " +
+           std::to_string(skipped.firstEntry) + ").";
+}
+
+std::vector<std::string> ReadObjectList(SequentialInput& input, const std::string& path,
+                                        ListSkips* skipped) {
+    int entry = 0;
+    const auto skip = [&](const std::string& field) {
+        if (!skipped) return;
+        if (skipped->count++ == 0) {
+            skipped->firstEntry = entry;
+            skipped->firstText = field;
+        }
+    };
     const ClosingAtExit closing(input);
     try {
         input.Open(path);
@@ -37,9 +55,17 @@ std::vector<std::string> ReadObjectList(SequentialInput& input, const std::strin
     try {
         while (!input.AtEnd()) {
             const std::string field = input.ReadField();
-            if (!IsNumber(field)) continue;
+            if (field.empty()) continue;
+            ++entry;
+            if (!IsNumber(field)) {
+                skip(field);
+                continue;
+            }
             const double number = NumberValue(field);
-            if (!NamesOrdinaryObject(number)) continue;
+            if (!NamesOrdinaryObject(number)) {
+                skip(field);
+                continue;
+            }
             if (items.size() == kMaxListObjects)
                 throw ListFileError(path + " names more than " + std::to_string(kMaxListObjects) +
                                     " objects, more than a list job can step through. The list "

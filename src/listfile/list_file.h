@@ -23,6 +23,19 @@ class ListFileError : public StepError {
 // ListFileError when the file cannot be opened or names more than kMaxListObjects objects. A
 // field that cannot be read ends the list with what came before. The file is closed on every
 // path, so that a failed read never blocks the next load.
-std::vector<std::string> ReadObjectList(SequentialInput& input, const std::string& path);
+//
+// `skipped`, when given, learns of the fields that held something but named no ordinary
+// object: how many, and the first of them.
+struct ListSkips {
+    int count = 0;
+    int firstEntry = 0;  // 1-based among the file's non-empty fields (its line, one per line)
+    std::string firstText;
+};
+std::vector<std::string> ReadObjectList(SequentialInput& input, const std::string& path,
+                                        ListSkips* skipped = nullptr);
+
+// "2 entries named no object from 1 to 8175 and were skipped; the first is "abc" (entry 2)."
+// Empty when none was.
+std::string SkipsInWords(const ListSkips& skipped);
 
 }  // namespace zelmar

@@ -11,12 +11,6 @@
 
 namespace zelmar {
 
-struct ObjectEntry {
-    int object;
-    std::uint8_t value;
-    friend bool operator==(const ObjectEntry&, const ObjectEntry&) = default;
-};
-
 struct ObjectFileError {
     int line;  // 1-based; 0 for the file as a whole
     std::string message;

@@ -6,10 +6,6 @@ namespace zelmar {
 
 namespace {
 
-Number ObjectNumber(int object) {
-    return Number::Int16(static_cast<std::int16_t>(object));
-}
-
 std::string Seconds(std::int64_t ms) {
     return NumberText(static_cast<double>(ms) / 1000) + " s";
 }
@@ -17,137 +13,125 @@ std::string Seconds(std::int64_t ms) {
 }  // namespace
 
 Session::Session(SerialPort& port, Plan plan, SessionOptions options)
-    : plan_(std::move(plan)), options_(std::move(options)), link_(port, engine_) {
-    for (const ObjectEntry& entry : plan_.objects) entries_.push_back(std::to_string(entry.object));
-    engine_.SetAttempts(options_.attempts);
-    link_.effects = this;
-    link_.onLost = [this](const std::string& description) {
-        engine_.Interrupt(description, *this);
-    };
+    : plan_(std::move(plan)), options_(std::move(options)), line_(port) {
+    line_.SetView(this);
+    line_.SetAttempts(options_.attempts);
+    line_.SetReopenings(options_.reopenings);
+    line_.SetStallOnlyOncePolled(true);
 }
 
 Session::~Session() {
-    link_.effects = nullptr;
-    link_.onLost = nullptr;
-}
-
-std::string_view Session::Entry(int pos) const {
-    const std::size_t index = offset_ + static_cast<std::size_t>(pos);
-    return pos >= 0 && index < entries_.size() ? std::string_view(entries_[index])
-                                               : std::string_view();
+    line_.SetView(nullptr);
 }
 
 void Session::Begin(std::int64_t nowMs) {
     if (!plan_.error.empty()) return End(Outcome::BadInput, plan_.error);
     if (plan_.objects.empty()) return Complete();
-    link_.SelectPort(options_.port);
+    line_.SelectPort(options_.port);
     try {
-        link_.Toggle();
+        line_.Toggle();
     } catch (const StepError& e) {
         return End(Outcome::LineFailed, e.what());
     }
-    receivedAtOpen_ = receivedSeen_ = link_.ReceivedCount();
-    lastByteMs_ = nowMs;
+    line_.Tick(nowMs);  // the silence counts from the opening
     if (plan_.task == Task::Write) {
-        for (const ObjectEntry& entry : plan_.objects) engine_.table()[entry.object] = entry.value;
+        for (const ObjectEntry& entry : plan_.objects) line_.table().Set(entry.object, entry.value);
     }
-    engine_.Connected();
     StartRemaining();
 }
 
 void Session::Tick(std::int64_t nowMs) {
     if (Finished()) return;
-    if (link_.ReceivedCount() != receivedSeen_) {
-        receivedSeen_ = link_.ReceivedCount();
-        lastByteMs_ = nowMs;
-    } else if (nowMs - lastByteMs_ >= options_.silenceMs) {
-        const std::string silence = Seconds(options_.silenceMs);
-        if (receivedSeen_ == receivedAtOpen_ && values_.empty()) {
-            return End(Outcome::LineFailed, "The device on " + options_.portName +
-                                                " sent nothing within " + silence +
-                                                "; nothing was sent to it.");
-        }
-        return Failed("the device fell silent for " + silence);
+    line_.Tick(nowMs);
+    if (Finished() || line_.QuietMs() < options_.silenceMs) return;
+    const std::string silence = Seconds(options_.silenceMs);
+    if (!line_.PolledSinceOpening() && values_.empty()) {
+        return End(Outcome::LineFailed, "The device on " + options_.portName +
+                                            " sent nothing within " + silence +
+                                            "; nothing was sent to it.");
     }
-    // Until the device has polled, the job has not begun and so cannot stall.
-    if (receivedSeen_ != receivedAtOpen_) link_.Tick(nowMs);
+    Failed("the device fell silent for " + silence);
 }
 
 void Session::Stop() {
     if (Finished()) return;
-    if (engine_.Busy()) {
-        engine_.Stop(*this);
+    if (line_.Busy()) {
+        line_.Stop();
     } else {
-        End(Outcome::Interrupted, "Stopped on request; " + DoneText() + ".");
+        End(Outcome::Interrupted,
+            JobOutcomeText(Whole(JobReport::Outcome::Stopped), options_.portName));
     }
 }
 
 void Session::StartRemaining() {
-    offset_ = values_.size();
-    if (offset_ >= plan_.objects.size()) return Complete();
-    engine_.Start(Job{ObjectNumber(plan_.objects[offset_].object),
-                      ObjectNumber(plan_.objects.back().object), plan_.task == Task::Write});
+    harvested_ = 0;
+    const std::size_t offset = values_.size();
+    if (offset >= plan_.objects.size()) return Complete();
+    std::vector<int> objects;
+    for (std::size_t i = offset; i < plan_.objects.size(); ++i)
+        objects.push_back(plan_.objects[i].object);
+    line_.Start(Job{plan_.task == Task::Write ? Direction::Write : Direction::Read,
+                    ObjectsOf(objects), JobOrigin::CommandLine});
 }
 
 void Session::Harvest() {
-    const std::size_t done = offset_ + static_cast<std::size_t>(engine_.state().ObjectsDone);
-    while (values_.size() < done && values_.size() < plan_.objects.size()) {
-        const int object = plan_.objects[values_.size()].object;
-        values_.push_back({object, engine_.table()[object]});
-        reopenings_ = 0;  // the line got going: only openings out of step in a row count
-    }
+    const std::vector<ObjectEntry>& values = line_.report().values;
+    while (harvested_ < values.size() && values_.size() < plan_.objects.size())
+        values_.push_back(values[harvested_++]);
 }
 
 void Session::Take(const Effect& effect) {
     if (Finished()) return;
-    // The engine stores each value before it says anything of the object that follows.
-    Harvest();
     switch (effect.kind) {
-        case Effect::Kind::Send:
-            try {
-                link_.Send(effect.byte);
-            } catch (const StepError& e) {
-                engine_.Interrupt(e.what(), *this);
-            }
-            break;
         case Effect::Kind::JobEnded:
-            if (engine_.report().outcome == JobReport::Outcome::Finished) {
+            Harvest();
+            if (line_.report().outcome == JobReport::Outcome::Finished) {
                 Complete();
-            } else if (engine_.report().outcome == JobReport::Outcome::Stopped) {
-                End(Outcome::Interrupted, "Stopped on request; " + DoneText() + ".");
+            } else if (line_.report().outcome == JobReport::Outcome::Stopped) {
+                End(Outcome::Interrupted,
+                    JobOutcomeText(Whole(JobReport::Outcome::Stopped), options_.portName));
             }
             break;  // a failed job tells why next
         case Effect::Kind::JobFailed:
-            Failed(engine_.report().reason);
+            Harvest();
+            Failed(line_.report().reason);
             break;
-        case Effect::Kind::Restart:
-            Reopen();
+        case Effect::Kind::Reopened:
+            // The line began out of step and was opened again: on with the objects not done.
+            Harvest();
+            StartRemaining();
             break;
+        case Effect::Kind::OutOfStep:
+            Harvest();
+            End(Outcome::LineFailed, OutOfStepText(options_.portName) + " " +
+                                         JobDoneText(Whole(JobReport::Outcome::Failed)) + ".");
+            break;
+        case Effect::Kind::PortLost:
+            if (!line_.Busy()) Failed(effect.failure);
+            break;  // a job under way is interrupted next, and tells why
         case Effect::Kind::Failure:
-            Failed(effect.failure);
+            // An answer that could not go out: the job cannot go on as planned.
+            if (line_.Busy()) {
+                line_.Interrupt(effect.failure);
+            } else {
+                Failed(effect.failure);
+            }
             break;
-        case Effect::Kind::Log:
-        case Effect::Kind::Light:
-        case Effect::Kind::ShowObject:
-        case Effect::Kind::ShowSettings:
+        default:
             break;
     }
 }
 
-void Session::Reopen() {
-    if (++reopenings_ > options_.reopenings) {
-        return Failed("the line began out of step at " + std::to_string(reopenings_) +
-                      " openings in a row");
-    }
-    try {
-        link_.Toggle();
-        link_.Toggle();
-    } catch (const StepError& e) {
-        return Failed(std::string("it could not be opened again: ") + e.what());
-    }
-    receivedAtOpen_ = link_.ReceivedCount();
-    engine_.Connected();
-    StartRemaining();
+JobReport Session::Whole(JobReport::Outcome outcome) const {
+    JobReport whole;
+    whole.outcome = outcome;
+    whole.direction = plan_.task == Task::Write ? Direction::Write : Direction::Read;
+    whole.origin = JobOrigin::CommandLine;
+    whole.total = Total();
+    whole.done = Done();
+    if (values_.size() < plan_.objects.size())
+        whole.stoppedAt = Number::Double(plan_.objects[values_.size()].object);
+    return whole;
 }
 
 void Session::Complete() {
@@ -157,41 +141,22 @@ void Session::Complete() {
             mismatches_.push_back({planned.object, planned.value, values_[i].value});
     }
     if (mismatches_.empty()) return End(Outcome::Done, {});
-    const Mismatch& first = mismatches_.front();
-    std::string message = "Object " + std::to_string(first.object) +
-                          (plan_.task == Task::Write ? " reads back " : " holds ") +
-                          std::to_string(first.found) + " where " +
-                          (plan_.task == Task::Write ? "it was written " : "the file has ") +
-                          std::to_string(first.expected);
-    if (mismatches_.size() > 1)
-        message += ", and " + std::to_string(mismatches_.size() - 1) + " more objects differ";
-    End(Outcome::Unverified, message + ".");
+    End(Outcome::Unverified, MismatchText(mismatches_, plan_.task == Task::Write));
 }
 
 void Session::Failed(const std::string& reason) {
-    std::string cause = reason;
-    if (!cause.empty() && cause.back() == '.') cause.pop_back();
-    const std::string verb = plan_.task == Task::Write ? "The write" : "The read";
-    const std::size_t next = values_.size();
-    const std::string at = next < plan_.objects.size()
-                               ? " at object " + std::to_string(plan_.objects[next].object)
-                               : std::string();
-    End(Outcome::LineFailed, verb + " on " + options_.portName + " stopped" + at + ": " + cause +
-                                 "; " + DoneText() + ".");
-}
-
-std::string Session::DoneText() const {
-    return std::to_string(Done()) + " of " + std::to_string(Total()) +
-           (Total() == 1 ? " object was " : " objects were ") +
-           (plan_.task == Task::Write ? "written and read back" : "read");
+    JobReport whole = Whole(JobReport::Outcome::Failed);
+    whole.reason =
+        !reason.empty() && reason.back() == '.' ? reason.substr(0, reason.size() - 1) : reason;
+    End(Outcome::LineFailed, JobOutcomeText(whole, options_.portName));
 }
 
 void Session::End(Outcome outcome, std::string message) {
     outcome_ = outcome;
     message_ = std::move(message);
-    if (link_.IsOpen()) {
+    if (line_.IsOpen()) {
         try {
-            link_.Toggle();
+            line_.Toggle();
         } catch (const StepError&) {
             // The job's outcome stands; a port that will not close is closed by the exit.
         }

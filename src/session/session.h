@@ -1,7 +1,7 @@
 #pragma once
 // One job of the command-line programmer, from the port's opening to its closing, on the
-// window's own link, engine and job rules: the objects come from a plan instead of the boxes,
-// and how the job ended comes out as an exit status instead of a message box.
+// window's own line component: the objects come from a plan as a job of their own, and how the
+// job ended comes out as an exit status instead of a message box.
 //
 //     Session session(port, plan, options);
 //     session.Begin(now);
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogue/link_engine.h"
-#include "link/link.h"
+#include "dialogue/job.h"
+#include "link/line.h"
 #include "session/plan.h"
 
 namespace zelmar {
@@ -35,16 +35,10 @@ struct SessionOptions {
     std::string portName;            // how messages name the port: "/dev/ttyUSB0"
     std::int64_t silenceMs = 10000;  // no byte this long: the device is not there
     int attempts = LinkEngine::kAttempts;
-    int reopenings = 5;  // openings that began out of step, before the line counts as bad
+    int reopenings = Line::kReopenings;  // openings in a row that began out of step
 };
 
-struct Mismatch {
-    int object;
-    std::uint8_t expected;
-    std::uint8_t found;
-};
-
-class Session : private EffectSink, private ObjectList {
+class Session : private EffectSink {
   public:
     Session(SerialPort& port, Plan plan, SessionOptions options);
     Session(const Session&) = delete;
@@ -72,30 +66,22 @@ class Session : private EffectSink, private ObjectList {
 
   private:
     void Take(const Effect& effect) override;
-    bool Walking() const override { return true; }
-    std::string_view Entry(int pos) const override;
 
-    // Takes the values of the objects the engine has finished since the last call.
+    // Takes the values of the objects the line's job has finished since the last call.
     void Harvest();
     void StartRemaining();
-    void Reopen();
     void Complete();
     void Failed(const std::string& reason);
     void End(Outcome outcome, std::string message);
-    std::string DoneText() const;  // "120 of 8192 objects were read"
+    // The whole plan as one job: what a message says of it.
+    JobReport Whole(JobReport::Outcome outcome) const;
 
     Plan plan_;
     SessionOptions options_;
-    std::vector<std::string> entries_;  // the plan's objects as the list walk reads them
-    LinkEngine engine_{*this};
-    Link link_;
-    std::size_t offset_ = 0;  // the plan's first object of the job under way
+    Line line_;
+    std::size_t harvested_ = 0;  // values of the line's job taken so far
     std::vector<ObjectEntry> values_;
     std::vector<Mismatch> mismatches_;
-    long receivedAtOpen_ = 0;
-    long receivedSeen_ = 0;
-    std::int64_t lastByteMs_ = 0;
-    int reopenings_ = 0;
     std::optional<Outcome> outcome_;
     std::string message_;
 };

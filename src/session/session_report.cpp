@@ -28,7 +28,7 @@ struct Settings {
 
 Settings SettingsOf(const std::vector<ObjectEntry>& entries) {
     ObjectTable table;
-    for (const ObjectEntry& entry : entries) table[entry.object] = entry.value;
+    for (const ObjectEntry& entry : entries) table.Set(entry.object, entry.value);
     const SettingsView view = DecodeSettingsEntries(table);
     Settings settings;
     settings.sendDelay = kSendDelayChoices[static_cast<std::size_t>(view.sendDelayIndex)];

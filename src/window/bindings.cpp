@@ -2,15 +2,7 @@
 
 namespace zelmar {
 
-std::string_view WindowBindings::Entry(int pos) const {
-    // An entry past the end of the list reads as an empty one, which addresses object 0.
-    const auto& items = w_.List1.items();
-    if (pos < 0 || pos >= static_cast<int>(items.size())) return {};
-    return items[static_cast<std::size_t>(pos)];
-}
-
 void WindowBindings::Append(std::string_view text) {
-    w_.traffic.Append(text);
     Control& term = w_.txtTerm;
     term.SetSelStart(term.text().size());
     term.SetSelText(text);

@@ -6,16 +6,12 @@
 
 namespace zelmar {
 
-class WindowBindings : public JobForm, public ObjectList, public PaneText, public EffectSink {
+class WindowBindings : public JobForm, public PaneText, public EffectSink {
   public:
     explicit WindowBindings(frmTerminal& window) : w_(window) {}
 
     // What a received byte does to the window.
     void Take(const Effect& effect) override { w_.ApplyEffect(effect); }
-
-    // The object list, walked while "Check4" is ticked (a grey tick counts).
-    bool Walking() const override { return w_.Check4.value() != 0; }
-    std::string_view Entry(int pos) const override;
 
     // The terminal pane.
     std::size_t Length() const override { return w_.txtTerm.text().size(); }
@@ -25,6 +21,8 @@ class WindowBindings : public JobForm, public ObjectList, public PaneText, publi
 
     // The job frames and the settings panel. Only a plain tick makes the starts use the list.
     bool ListChecked() const override { return w_.Check4.value() == 1; }
+    // The job walks the list while "Check4" is ticked; a grey tick counts.
+    bool ListWalked() const override { return w_.Check4.value() != 0; }
     const std::vector<std::string>& ListItems() const override { return w_.List1.items(); }
     std::string StartText(Frame frame) const override { return StartBox(frame).text(); }
     std::string EndText(Frame frame) const override { return EndBox(frame).text(); }
@@ -36,7 +34,6 @@ class WindowBindings : public JobForm, public ObjectList, public PaneText, publi
     void ShowObject(Number object) override;
     void Refuse(const std::string& reason) override;
     SettingsInput PanelSettings() const override;
-    bool LineOpen() const override { return w_.link.IsOpen(); }
 
   private:
     Control& StartBox(Frame frame) const { return frame == Frame::Read ? w_.Text1 : w_.Text3; }

@@ -50,10 +50,9 @@ frmTerminal::frmTerminal(const Platform& platform)
       Option3(controls, "Option3"),
       Image1(controls, "Image1"),
       bindings_(std::make_unique<WindowBindings>(*this)),
-      engine(*bindings_),
+      line(MSComm1),
       log(*bindings_),
-      link(MSComm1, engine),
-      jobs(engine, *bindings_, *bindings_),
+      jobs(line, *bindings_),
       messageBox_(platform.messageBox),
       screen_(platform.screen),
       fileDialog_(platform.fileDialog),
@@ -88,8 +87,8 @@ void frmTerminal::WireHandlers() {
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
     Command3.onClick = [this] { Command3_Click(); };
-    link.effects = bindings_.get();
-    link.onLost = [this](const std::string& description) { MSComm1_OnLost(description); };
+    line.SetView(bindings_.get());
+    line.RecordTraffic();
 }
 
 void frmTerminal::ShowMessage(const std::string& text, MessageIcon icon) const {
@@ -123,19 +122,18 @@ void frmTerminal::Form_Load() {
         Form.Move((static_cast<float>(screen.width) - width) / 2.0f,
                   (static_cast<float>(screen.height) - height) / 2.0f);
     });
-    Skipping([this] { Option1(link.Port()).SetValue(1); });
+    Skipping([this] { Option1(line.Port()).SetValue(1); });
     Skipping([this] { Label5.SetCaption("Object"); });
     Skipping([this] { Frame2.SetEnabled(false); });
     Skipping([this] { Frame3.SetEnabled(false); });
     SetObjectBoxesToOne();
-    engine.Reset();
     ResetCh10();
 }
 
 void frmTerminal::Form_Unload(int& /*cancel: the window always closes*/) {
-    if (!link.IsOpen()) return;
+    if (!line.IsOpen()) return;
     try {
-        link.Toggle();
+        line.Toggle();
     } catch (const StepError& failure) {
         // The program ends all the same and the system releases the port; say why it may
         // still look busy to the next program that opens it.
@@ -159,12 +157,12 @@ void frmTerminal::ch_1_0_Click() {
 // ---- the port bar ----------------------------------------------------------------------------
 
 void frmTerminal::Option1_Click(int index) {
-    link.SelectPort(index);
+    line.SelectPort(index);
 }
 
 void frmTerminal::TogglePort() {
     try {
-        link.Toggle();
+        line.Toggle();
     } catch (const StepError& failure) {
         ShowMessage(failure.what(), MessageIcon::Exclamation);
     }
@@ -172,53 +170,43 @@ void frmTerminal::TogglePort() {
 
 void frmTerminal::imgNotConnected_Click() {
     TogglePort();
-    // What follows depends on the port's state, not on the lamp that was clicked.
-    if (link.IsOpen()) {
-        Skipping([this] { imgConnected.BringToFront(); });
-        Skipping([this] { Frame2.SetEnabled(true); });
-        Skipping([this] { Frame3.SetEnabled(true); });
-        Skipping([this] { Label5.SetCaption("Object"); });
-        SetObjectBoxesToOne();
-        // The "Stop" options below see the new link's objects already.
-        engine.Connected();
-        lastHeardMs_ = -1;
-        Skipping([this] { Option2(2).SetValue(1); });
-        Skipping([this] { Option3(2).SetValue(1); });
-        ShowJobState();
-        ResetCh10();
-        for (Control* option : Option1.members()) Skipping([option] { option->SetEnabled(false); });
+    // What follows depends on the port's state, not on the lamp that was clicked. The line
+    // has started its new link at the opening, so the "Stop" options see its objects.
+    if (line.IsOpen()) {
+        ShowConnectedState();
     } else {
         Skipping([this] { imgNotConnected.BringToFront(); });
     }
     EndPortAttempt();
 }
 
+void frmTerminal::ShowConnectedState() {
+    Skipping([this] { imgConnected.BringToFront(); });
+    Skipping([this] { Frame2.SetEnabled(true); });
+    Skipping([this] { Frame3.SetEnabled(true); });
+    Skipping([this] { Label5.SetCaption("Object"); });
+    SetObjectBoxesToOne();
+    Skipping([this] { Option2(2).SetValue(1); });
+    Skipping([this] { Option3(2).SetValue(1); });
+    ShowJobState();
+    ResetCh10();
+    for (Control* option : Option1.members()) Skipping([option] { option->SetEnabled(false); });
+}
+
 void frmTerminal::imgConnected_Click() {
     TogglePort();
-    if (link.IsOpen()) {
+    if (line.IsOpen()) {
         Skipping([this] { imgConnected.BringToFront(); });
     } else {
         ShowClosedState();
     }
     EndPortAttempt();
-    if (!link.IsOpen()) engine.Interrupt("the port was closed", *bindings_);
-}
-
-void frmTerminal::MSComm1_OnLost(const std::string& description) {
-    // The component has closed the port already: show it closed, as after a disconnect, and
-    // keep the image for the reconnect. A job under way tells in one box what it left undone.
-    ShowClosedState();
-    EndPortAttempt();
-    if (engine.Busy()) {
-        engine.Interrupt(description, *bindings_);
-    } else {
-        ShowMessage(description, MessageIcon::Exclamation);
-    }
+    if (!line.IsOpen()) line.Interrupt("the port was closed");
 }
 
 void frmTerminal::ShowJobState() {
     // While a job runs only "Stop" is offered: a second start would cut its exchange in two.
-    const bool idle = !engine.Busy();
+    const bool idle = !line.Busy();
     for (Control* start : {&Command2, &Command3})
         Skipping([start, idle] { start->SetEnabled(idle); });
     Skipping([this, idle] { Option2(1).SetEnabled(idle); });
@@ -226,36 +214,22 @@ void frmTerminal::ShowJobState() {
 }
 
 void frmTerminal::Tick(std::int64_t nowMs) {
-    nowMs_ = nowMs;
-    if (!link.IsOpen() || lastHeardMs_ < 0 || link.ReceivedCount() != heardCount_) {
-        lastHeardMs_ = nowMs;
-        heardCount_ = link.ReceivedCount();
-    }
-    link.Tick(nowMs);
+    line.Tick(nowMs);
 }
 
-std::string frmTerminal::ActivityText() const {
-    if (!link.IsOpen()) return {};
-    // The device polls without pause: three seconds of silence is a device that is off, a
-    // cable that is loose or a port that leads nowhere.
-    if (lastHeardMs_ >= 0 && nowMs_ - lastHeardMs_ >= 3000)
-        return "No polls from the device for 3 s: check power, cable and port";
-    return link.ReceivedCount() > 0 ? "Device polling" : "Waiting for the device";
-}
-
-void frmTerminal::StartObjects(Frame frame, const std::string& first, const std::string& last,
-                               bool useList) {
-    Control& start = frame == Frame::Read ? Text1 : Text3;
-    Control& end = frame == Frame::Read ? Text2 : Text4;
-    if (!useList && !jobs.Busy()) {
-        // Through the boxes, so that their own checks hold as for a technician's typing.
-        start.UserEdit(first);
-        start.UserLeave();
-        end.UserEdit(last);
-        end.UserLeave();
-    }
-    jobs.StartRange(frame, useList);
+bool frmTerminal::StartJob(Job job) {
+    const bool started = jobs.StartJob(std::move(job));
     ShowJobState();
+    return started;
+}
+
+void frmTerminal::StopJob() {
+    jobs.StopJob();
+    ShowJobState();
+}
+
+std::string frmTerminal::PortName() const {
+    return "COM " + std::to_string(line.Port());
 }
 
 SettingsEncoding frmTerminal::EncodePanel() const {
@@ -263,10 +237,7 @@ SettingsEncoding frmTerminal::EncodePanel() const {
 }
 
 void frmTerminal::ShowSettingsOf(const ObjectTable& table) {
-    const ObjectTable image = engine.table();
-    engine.table() = table;
-    DecodeSettings();
-    engine.table() = image;
+    DecodeSettings(table);
 }
 
 void frmTerminal::ShowClosedState() {
@@ -277,7 +248,7 @@ void frmTerminal::ShowClosedState() {
 }
 
 void frmTerminal::EndPortAttempt() {
-    Skipping([this] { Option1(link.Port()).SetValue(1); });
+    Skipping([this] { Option1(line.Port()).SetValue(1); });
     Skipping([this] { Image1(3).BringToFront(); });
 }
 
@@ -285,9 +256,6 @@ void frmTerminal::EndPortAttempt() {
 
 void frmTerminal::ApplyEffect(const Effect& effect) {
     switch (effect.kind) {
-        case Effect::Kind::Send:
-            Guarded([&] { link.Send(effect.byte); });
-            break;
         case Effect::Kind::Light:
             Guarded([&] { Image1(static_cast<int>(effect.lamp)).BringToFront(); });
             break;
@@ -305,17 +273,35 @@ void frmTerminal::ApplyEffect(const Effect& effect) {
         case Effect::Kind::ShowSettings:
             DecodeSettings();  // reports its own failures and fills every control it can
             break;
-        case Effect::Kind::Restart:
+        case Effect::Kind::Reopened:
+            // The line began out of step and was opened again: as after a connect.
             Guarded([&] { log.Clear(); });
-            Guarded([&] { imgConnected_Click(); });
-            Guarded([&] { imgNotConnected_Click(); });
+            ShowConnectedState();
+            EndPortAttempt();
+            break;
+        case Effect::Kind::OutOfStep:
+            ShowClosedState();
+            EndPortAttempt();
+            ShowJobState();
+            ShowMessage(OutOfStepText(PortName()), MessageIcon::Exclamation);
+            break;
+        case Effect::Kind::PortLost:
+            // The component has closed the port already: show it closed, as after a
+            // disconnect, and keep the image for the reconnect. A job under way tells in one
+            // box what it left undone, as the line ends it next.
+            ShowClosedState();
+            EndPortAttempt();
+            if (!line.Busy()) ShowMessage(effect.failure, MessageIcon::Exclamation);
             break;
         case Effect::Kind::Failure:
             ShowMessage(effect.failure, MessageIcon::None);
             break;
         case Effect::Kind::JobFailed:
-            ShowMessage(effect.failure, MessageIcon::Exclamation);
+            ShowMessage(JobOutcomeText(line.report(), PortName()), MessageIcon::Exclamation);
             break;
+        case Effect::Kind::Send:
+        case Effect::Kind::Restart:
+            break;  // the line's own
     }
 }
 

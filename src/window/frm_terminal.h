@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "dialogue/link_engine.h"
 #include "dialogue/terminal_log.h"
-#include "dialogue/traffic_record.h"
 #include "jobs/job_control.h"
-#include "link/link.h"
+#include "link/line.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/screen.h"
@@ -64,11 +62,10 @@ class frmTerminal {
     std::unique_ptr<WindowBindings> bindings_;
 
   public:
-    // The components the controls are bound to.
-    LinkEngine engine;
+    // The components the controls are bound to: the line (port, engine, image, traffic
+    // record), the pane's log and the job starts.
+    Line line;
     TerminalLog log;
-    TrafficRecord traffic;  // everything the log wrote, beyond what the pane keeps
-    Link link;
     JobControl jobs;
 
     // Window events.
@@ -80,18 +77,19 @@ class frmTerminal {
     void Option1_Click(int index);
     void imgNotConnected_Click();  // connect
     void imgConnected_Click();     // disconnect
-    // The port went away while open; the component has closed it already.
-    void MSComm1_OnLost(const std::string& description);
     // The time, in milliseconds of a steady clock, a few times a second: a job that stalls is
     // taken up again, and given up in the end.
     void Tick(std::int64_t nowMs);
 
-    // Beyond the client area: jobs over a range or the object list, as the hidden frames run
-    // them, and what the status bar says.
-    void StartObjects(Frame frame, const std::string& first, const std::string& last, bool useList);
-    // Whether the device is heard: empty while the port is closed.
-    std::string ActivityText() const;
-    // The settings entries of a file shown in the panel; nothing goes to the image or the device.
+    // Beyond the client area: a job built whole (the Jobs dialog's), which meets the client
+    // area only as any job does (its starts unavailable while it runs, the current object
+    // shown); true when it started. Stopping it leaves the frames alone.
+    bool StartJob(Job job);
+    void StopJob();
+    // How the port is named to the technician: "COM 1".
+    std::string PortName() const;
+    // The known settings entries of a table shown in the panel; nothing goes to the image or
+    // the device.
     void ShowSettingsOf(const ObjectTable& table);
     // The panel's settings as the settings write would encode them, or why it cannot.
     SettingsEncoding EncodePanel() const;
@@ -99,6 +97,7 @@ class frmTerminal {
     // One effect of a received byte, carried out as the engine hands it over.
     void ApplyEffect(const Effect& effect);
     void DecodeSettings();
+    void DecodeSettings(const ObjectTable& table);
 
     // Object number boxes and the "First Object" check boxes.
     void ObjectBox_Change(Control& box);
@@ -141,6 +140,7 @@ class frmTerminal {
     void WireHandlers();
     // Pieces of the two lamp handlers; the loss of the port shares the last two.
     void TogglePort();
+    void ShowConnectedState();
     void ShowClosedState();
     void EndPortAttempt();
     // Steps that start-up and every connect take alike.
@@ -148,10 +148,6 @@ class frmTerminal {
     // The start controls are offered only while no job runs.
     void ShowJobState();
     void ResetCh10();
-
-    std::int64_t nowMs_ = 0;
-    std::int64_t lastHeardMs_ = -1;  // -1: not since the port opened
-    long heardCount_ = 0;
 
     MessageBox& messageBox_;
     Screen& screen_;

@@ -5,13 +5,21 @@
 namespace zelmar {
 
 void frmTerminal::DecodeSettings() {
-    const SettingsView view = DecodeSettingsEntries(engine.table());
-    Guarded([&] { Text_Pac_Time.SetText(view.packetTime); });
-    Guarded([&] { Combo1.SetListIndex(view.sendDelayIndex); });
+    DecodeSettings(line.table());
+}
+
+void frmTerminal::DecodeSettings(const ObjectTable& table) {
+    // Only what the image knows: a read that read nothing leaves the panel as it was, rather
+    // than showing the image's blanks as if the device held them.
+    const SettingsView view = DecodeSettingsEntries(table);
+    if (view.timingKnown) {
+        Guarded([&] { Text_Pac_Time.SetText(view.packetTime); });
+        Guarded([&] { Combo1.SetListIndex(view.sendDelayIndex); });
+    }
     // A repeat delay above 7 has no choice in the list: reported, and the repeaters still shown.
-    Guarded([&] { Combo2.SetListIndex(view.repeatDelayIndex); });
+    if (view.repeatDelayKnown) Guarded([&] { Combo2.SetListIndex(view.repeatDelayIndex); });
     for (int n = 1; n <= kRepeaterCount; ++n)
-        Guarded([&] { Text_R(n).SetText(view.repeaters[n - 1]); });
+        if (view.repeaterKnown[n - 1]) Guarded([&] { Text_R(n).SetText(view.repeaters[n - 1]); });
 }
 
 }  // namespace zelmar

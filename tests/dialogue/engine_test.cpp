@@ -51,10 +51,10 @@ class DialogueTest : public ::testing::Test {
         effects.pane.text.clear();
     }
 
-    void StartJob(Number first, Number end, bool write) { engine.Start({first, end, write}); }
     void StartJob(double first, double end, bool write = false) {
-        StartJob(Number::Double(first), Number::Double(end), write);
+        engine.Start(RangeJob(first, end, write));
     }
+    std::string JobOutcome() const { return JobOutcomeText(engine.report(), "COM 1"); }
 
     // Feeds received bytes and returns the bytes answered.
     std::string Feed(std::initializer_list<int> bytes) {
@@ -71,14 +71,9 @@ class DialogueTest : public ::testing::Test {
         }
     }
 
-    void UseList(std::initializer_list<const char*> entries) {
-        list.entries.assign(entries.begin(), entries.end());
-    }
-
     const std::string& Pane() const { return effects.pane.text; }
 
-    ListOfObjects list;
-    LinkEngine engine{list};
+    LinkEngine engine;
     EffectRecorder effects;
     const LinkState& state = engine.state();
     ObjectTable& table = engine.table();
@@ -110,7 +105,7 @@ TEST_P(ExchangeTest, ReadStoresAndLogsTheDataByte) {
 
 TEST_P(ExchangeTest, WriteSendsTheImageThenReadsItBack) {
     const ExchangeCase& c = GetParam();
-    table[c.object] = static_cast<std::uint8_t>(c.image);
+    table.Set(c.object, static_cast<std::uint8_t>(c.image));
     StartJob(c.object, c.object, true);
     Run(WriteSteps(c.object, c.image));
     EXPECT_EQ(state.LinkMode, 1);
@@ -173,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayReadTest, ::testing::Values(0u, 1u, 2u
 class StrayWriteTest : public DialogueTest, public ::testing::WithParamInterface<std::size_t> {};
 
 TEST_P(StrayWriteTest, IsOnlyLogged) {
-    table[8000] = 9;
+    table.Set(8000, 9);
     StartJob(8000, 8000, true);
     Run(WriteSteps(8000, 9), GetParam());
     const std::int16_t step = state.WriteStep;
@@ -189,10 +184,9 @@ INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayWriteTest, ::testing::Values(0u, 1u, 2
 // ---- jobs over several objects -------------------------------------------------------------
 
 TEST_F(DialogueTest, StopInMidExchangeFinishesTheObjectUnderWayAndNoOther) {
-    list.entries = {"0"};
-    for (int object = 8176; object <= 8191; ++object)
-        list.entries.push_back(std::to_string(object));
-    StartJob(0, 8191);  // the settings read
+    Job settings{Direction::Read, ObjectsFromTo(8176, 8191), JobOrigin::SettingsPanel};
+    settings.objects.insert(settings.objects.begin(), Number::Double(0));
+    engine.Start(settings);
     Run(ReadSteps(0, 9));
     EXPECT_EQ(state.CurObject, Number::Int16(8176));
     EXPECT_EQ(effects.shownObjects, std::vector<std::string>{"8176"});
@@ -220,8 +214,7 @@ class StopTest : public DialogueTest, public ::testing::WithParamInterface<StopC
 
 TEST_P(StopTest, NeverMixesTwoObjects) {
     const StopCase& c = GetParam();
-    list.walking = false;
-    table[100] = 0x11;
+    table.Set(100, 0x11);
     StartJob(100, 300, c.write);
     std::vector<Step> steps = c.write ? WriteSteps(100, 0x11) : std::vector<Step>{};
     for (const Step& step : ReadSteps(100, 0x22)) steps.push_back(step);
@@ -249,7 +242,6 @@ INSTANTIATE_TEST_SUITE_P(
 // The device drops out of an exchange: it polls 172 where the exchange waits for a 202, or it
 // falls silent. The same object starts again, and after three attempts the job gives up.
 TEST_F(DialogueTest, AnEarlyPollStartsTheSameObjectAgain) {
-    list.walking = false;
     StartJob(300, 301);
     Run(ReadSteps(300, 0), 3);       // the high address byte is out, the low one lost
     EXPECT_EQ(Feed({172}), "");      // the device went back to polling
@@ -258,13 +250,12 @@ TEST_F(DialogueTest, AnEarlyPollStartsTheSameObjectAgain) {
     Feed({7});
     EXPECT_EQ(table[300], 7);
     EXPECT_EQ(state.CurObject, Number::Double(301));
-    EXPECT_TRUE(effects.jobFailures.empty());
+    EXPECT_EQ(effects.jobFailures, 0);
 }
 
 TEST_F(DialogueTest, ADeviceThatMissedTheLowAddressByteLeavesNoPollInTheTable) {
-    list.walking = false;
     StartJob(7, 8);
-    table[7] = 50;
+    table.Set(7, 50);
     Run(ReadSteps(7, 172), 4);
     Feed({172});  // the device is back at idle polling, not sending object 7
     EXPECT_EQ(table[7], 50);
@@ -277,19 +268,17 @@ TEST_F(DialogueTest, ADeviceThatMissedTheLowAddressByteLeavesNoPollInTheTable) {
 TEST_F(DialogueTest, ARunOfLatePollsIsAHiccupNotAFailure) {
     // A program held up for a moment sees the device's polls in a batch; each late answer
     // costs the device an exchange, until the program is in time again.
-    list.walking = false;
     StartJob(7, 7);
     for (int i = 0; i < LinkEngine::kEarlyPolls - 2; ++i) Feed({172});
     Feed({172, 172});
     EXPECT_EQ(Feed({202, 202, 9}), std::string("\x00\x07", 2));
     EXPECT_EQ(table[7], 9);
-    EXPECT_TRUE(effects.jobFailures.empty());
+    EXPECT_EQ(effects.jobFailures, 0);
 }
 
 TEST_F(DialogueTest, AStallGivesUpAfterThreeAttemptsNamingTheObject) {
-    list.walking = false;
     StartJob(40, 50, true);
-    table[40] = 1;
+    table.Set(40, 1);
     Run(WriteSteps(40, 1));
     Run(ReadSteps(40, 1));  // one object done
     Run(WriteSteps(41, 0), 2);
@@ -299,11 +288,10 @@ TEST_F(DialogueTest, AStallGivesUpAfterThreeAttemptsNamingTheObject) {
     EXPECT_EQ(now, 250 + 3 * LinkEngine::kStallMs) << "three stalls after the first tick";
     EXPECT_EQ(state.LinkMode, 0);
     EXPECT_EQ(effects.jobsEnded, 1);
-    ASSERT_EQ(effects.jobFailures.size(), 1u);
-    EXPECT_EQ(effects.jobFailures[0],
-              "The write stopped at object 41: the device did not finish its exchange after 3 "
-              "attempts. 1 object was written and read back before it; object 41 and the rest "
-              "were not.");
+    ASSERT_EQ(effects.jobFailures, 1);
+    EXPECT_EQ(JobOutcome(),
+              "The write on COM 1 stopped at object 41: the device did not finish its exchange "
+              "after 3 attempts; 1 of 11 objects were written and read back.");
 }
 
 TEST_F(DialogueTest, ALineKnownToBeQuietMayGiveUpAfterOneStall) {
@@ -313,58 +301,60 @@ TEST_F(DialogueTest, ALineKnownToBeQuietMayGiveUpAfterOneStall) {
     std::int64_t now = 0;
     for (int tick = 0; tick < 40 && state.LinkMode != 0; ++tick) engine.Tick(now += 250, effects);
     EXPECT_EQ(now, 250 + LinkEngine::kStallMs);
-    ASSERT_EQ(effects.jobFailures.size(), 1u);
-    EXPECT_NE(effects.jobFailures[0].find("after 1 attempt."), std::string::npos);
+    ASSERT_EQ(effects.jobFailures, 1);
+    EXPECT_NE(JobOutcome().find("after 1 attempt;"), std::string::npos);
 }
 
 TEST_F(DialogueTest, AnInterruptedJobSaysWhatItLeftUndone) {
     StartJob(8000, 8005);
-    list.walking = false;
     Run(ReadSteps(8000, 1));
     Run(ReadSteps(8001, 2));
-    engine.Interrupt("the port was closed", effects);
+    engine.Interrupt("the port was closed.", effects);
     EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(effects.jobFailures,
-              std::vector<std::string>{"The read stopped at object 8002: the port was closed. "
-                                       "2 objects were read before it; object 8002 and the rest "
-                                       "were not."});
+    EXPECT_EQ(effects.jobFailures, 1);
+    EXPECT_EQ(JobOutcome(),
+              "The read on COM 1 stopped at object 8002: the port was closed; 2 of 6 objects were "
+              "read.");
+    EXPECT_EQ(JobStatusText(engine.report()),
+              "Read interrupted: 2 of 6 done (the port was closed)");
     engine.Interrupt("again", effects);
-    EXPECT_EQ(effects.jobFailures.size(), 1u) << "no job, nothing to say";
+    EXPECT_EQ(effects.jobFailures, 1) << "no job, nothing to say";
 }
 
-struct ListCase {
-    std::vector<const char*> entries;
-    double end;
-    std::vector<int> addressed;  // objects in the order the job reads them
-};
+// The engine walks exactly the job's objects, in the job's order, and ends after the last:
+// its count never passes the job's total.
+class JobWalkTest : public DialogueTest, public ::testing::WithParamInterface<std::vector<int>> {};
 
-class ListWalkTest : public DialogueTest, public ::testing::WithParamInterface<ListCase> {};
-
-TEST_P(ListWalkTest, FollowsTheListEntries) {
-    const ListCase& c = GetParam();
-    list.entries.assign(c.entries.begin(), c.entries.end());
-    StartJob(NumberOfText(list.entries.front()), c.end);
+TEST_P(JobWalkTest, AddressesTheJobsObjectsAndNoOther) {
+    const std::vector<int>& objects = GetParam();
+    engine.Start({Direction::Read, ObjectsOf(objects), JobOrigin::ObjectsDialog});
     int data = 1;
-    for (int object : c.addressed) {
+    for (int object : objects) {
         SCOPED_TRACE(object);
         ASSERT_EQ(state.LinkMode, 1);
         Run(ReadSteps(object, data));
         EXPECT_EQ(table[object], data++);
+        EXPECT_LE(engine.report().done, engine.report().total);
     }
     EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(engine.report().outcome, JobReport::Outcome::Finished);
+    EXPECT_EQ(engine.report().done, static_cast<int>(objects.size()));
+    EXPECT_EQ(Feed({172, 172, 202, 202}), "") << "nothing after the last object";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, ListWalkTest,
-    ::testing::Values(ListCase{{"5", "7", "9"}, 9, {5, 7, 9}},
-                      ListCase{{"5", "7", "9"}, 7, {5, 7}},  // the end entry ends it
-                      ListCase{{"5", "x", "y"}, 0, {5, 0}},  // no number: object 0
-                      ListCase{{"5", "8"}, 0, {5, 8, 0}},    // past the last entry: object 0
-                      ListCase{{"1", "40abc"}, 40, {1, 40}}));
+INSTANTIATE_TEST_SUITE_P(Jobs, JobWalkTest,
+                         ::testing::Values(std::vector<int>{5, 7, 9}, std::vector<int>{100},
+                                           std::vector<int>{5, 10, 15, 200, 300},
+                                           std::vector<int>{0, 8176, 8191}));
+
+TEST_F(DialogueTest, AJobWithoutObjectsStartsNothing) {
+    EXPECT_FALSE(engine.Start({Direction::Write, {}, JobOrigin::ObjectsDialog}));
+    EXPECT_FALSE(engine.Busy());
+    EXPECT_EQ(Feed({172, 172, 202, 202, 202}), "");
+}
 
 TEST_F(DialogueTest, WithoutTheListTheJobCountsUp) {
-    list.walking = false;
-    StartJob(Number::Int16(255), Number::Int16(256), false);
+    StartJob(255, 256);
     Run(ReadSteps(255, 1));
     EXPECT_EQ(effects.shownObjects, std::vector<std::string>{"256"});
     Run(ReadSteps(256, 2));
@@ -372,9 +362,8 @@ TEST_F(DialogueTest, WithoutTheListTheJobCountsUp) {
 }
 
 TEST_F(DialogueTest, WriteJobWritesAndReadsBackEachObject) {
-    UseList({"100", "101"});
-    table[100] = 1;
-    table[101] = 2;
+    table.Set(100, 1);
+    table.Set(101, 2);
     StartJob(100, 101, true);
     Run(WriteSteps(100, 1));
     Run(ReadSteps(100, 11));
@@ -396,7 +385,7 @@ class WindowDialogueTest : public WindowTest {
         window.txtTerm.SetText("");
     }
     void StartJob(double first, double end, bool write = false) {
-        window.engine.Start({Number::Double(first), Number::Double(end), write});
+        window.line.engine().Start(RangeJob(first, end, write));
     }
     void Run(const std::vector<Step>& steps) {
         for (const Step& step : steps) {
@@ -416,7 +405,7 @@ TEST_F(WindowDialogueTest, StopIsShownBeforeTheJobFlagGoesAndThePanelIsFilled) {
         writeJobAtStop = state.WriteJob;
         packetTimeAtStop = window.Text_Pac_Time.text();
     };
-    table[0] = 0x27;
+    table.Set(0, 0x27);
     StartJob(0, 0, true);
     Run(WriteSteps(0, 0x27));
     Run(ReadSteps(0, 0x27));
@@ -440,7 +429,7 @@ TEST_F(WindowTest, FirstValueOtherThanThePollRestartsTheLink) {
     EXPECT_TRUE(state.JustConnected);
 
     window.Check1.SetValue(0);
-    window.engine.Start({Number::Int16(1), Number::Int16(1), false});  // waiting for the link
+    window.line.Start(RangeJob(1, 1));  // waiting for the link
     EXPECT_EQ(Feed({172, 172}), "\x55");
     EXPECT_FALSE(state.JustConnected);
     EXPECT_EQ(Pane(), "172\r\n172\r\n");
@@ -510,18 +499,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "172172202202202202172",
                     1}));
 
-TEST_F(DialogueTest, ListPositionOverflowIsReportedAndTheJobAddressesObjectZero) {
-    StartJob(0, 6);  // an empty list: every entry addresses object 0, none ends the job
-    for (int i = 0; i < INT16_MAX; ++i)
-        for (int value : {172, 172, 202, 202, 1}) engine.Receive(value, effects);
-    ASSERT_EQ(state.ListPos, INT16_MAX);
-    EXPECT_TRUE(effects.failures.empty());
-    Run(ReadSteps(0, 1));
-    EXPECT_EQ(effects.failures, std::vector<std::string>{"Overflow"});
-    EXPECT_EQ(state.CurObject, Number::Int16(0));
-    EXPECT_EQ(state.LinkMode, 1);
-}
-
 TEST_F(WindowDialogueTest, TheTrafficIsKeptWholeBeyondWhatThePaneShows) {
     window.Check1.SetValue(0);  // polls on lines of their own
     std::string expected;
@@ -530,7 +507,7 @@ TEST_F(WindowDialogueTest, TheTrafficIsKeptWholeBeyondWhatThePaneShows) {
         expected += "172\r\n";
     }
     EXPECT_LT(Pane().size(), 16500u);
-    EXPECT_EQ(window.traffic.Contents(), expected);
+    EXPECT_EQ(window.line.traffic()->Contents(), "172\r\n" + expected) << "the link's first too";
 }
 
 TEST_F(WindowDialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {

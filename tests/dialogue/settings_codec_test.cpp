@@ -21,9 +21,9 @@ class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 TEST_P(DecodeTest, SplitsTimingAndShowsPlainDecimals) {
     const DecodeCase& c = GetParam();
     ObjectTable table;
-    table[kTimingObject] = static_cast<std::uint8_t>(c.timing);
-    table[kRepeatDelayObject] = static_cast<std::uint8_t>(c.repeatDelay);
-    table[RepeaterObject(3)] = static_cast<std::uint8_t>(c.repeater);
+    table.Set(kTimingObject, static_cast<std::uint8_t>(c.timing));
+    table.Set(kRepeatDelayObject, static_cast<std::uint8_t>(c.repeatDelay));
+    table.Set(RepeaterObject(3), static_cast<std::uint8_t>(c.repeater));
     const SettingsView view = DecodeSettingsEntries(table);
     EXPECT_EQ(view.packetTime, c.packetTime);
     EXPECT_EQ(view.sendDelayIndex, c.sendDelay);
@@ -41,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, DecodeTest,
 SettingsInput ValidInput() {
     SettingsInput input;
     input.sendDelayIndex = 0;
+    input.packetTime = "0";
     input.repeatDelayIndex = 0;
     input.repeaters.fill("0");
     return input;
@@ -69,7 +70,7 @@ TEST_P(EncodeTest, ComposesEntries) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, EncodeTest,
-    ::testing::Values(EncodeCase{4, "7", "12", 135, 12}, EncodeCase{0, "", "200", 0, 200},
+    ::testing::Values(EncodeCase{4, "7", "12", 135, 12}, EncodeCase{0, "0", "200", 0, 200},
                       EncodeCase{0, "12abc", "0", 12, 0}, EncodeCase{0, "2.5", "2.5", 2, 2},
                       EncodeCase{0, "3.5", "3.5", 4, 4}, EncodeCase{7, "31", "255", 255, 255},
                       EncodeCase{1, "abc", " 7 ", 32, 7}, EncodeCase{2, "  30.6", "0", 95, 0}));
@@ -95,6 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"no send delay", [](SettingsInput& i) { i.sendDelayIndex = -1; },
                     "Choose a send delay."},
+        // An empty box would send a packet time nobody chose.
+        RefusalCase{"empty packet time", [](SettingsInput& i) { i.packetTime = " "; },
+                    "Packet time must be a number from 0 to 31."},
         RefusalCase{"packet time 32", [](SettingsInput& i) { i.packetTime = "32"; },
                     "Packet time must be a number from 0 to 31."},
         RefusalCase{"packet time 31.5", [](SettingsInput& i) { i.packetTime = "31.5"; },
@@ -120,10 +124,10 @@ TEST(SettingsRoundTrip, DecodeThenEncodeReproducesTheEntries) {
     std::mt19937 random(7);
     for (int run = 0; run < 50; ++run) {
         ObjectTable table;
-        table[kTimingObject] = static_cast<std::uint8_t>(random() % 256);
-        table[kRepeatDelayObject] = static_cast<std::uint8_t>(random() % kDelayChoices);
+        table.Set(kTimingObject, static_cast<std::uint8_t>(random() % 256));
+        table.Set(kRepeatDelayObject, static_cast<std::uint8_t>(random() % kDelayChoices));
         for (int n = 1; n <= kRepeaterCount; ++n)
-            table[RepeaterObject(n)] = static_cast<std::uint8_t>(random() % 256);
+            table.Set(RepeaterObject(n), static_cast<std::uint8_t>(random() % 256));
 
         const SettingsView view = DecodeSettingsEntries(table);
         SettingsInput input;

@@ -442,7 +442,7 @@ class EndToEndTest : public ::testing::Test {
         w.imgNotConnected_Click();
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port did not open";
         ASSERT_TRUE(WaitUntil([&] {
-            return !w.engine.state().JustConnected && w.MSComm1.PortOpen();
+            return !w.line.state().JustConnected && w.MSComm1.PortOpen();
         })) << "no first poll arrived";
     }
 
@@ -450,9 +450,9 @@ class EndToEndTest : public ::testing::Test {
     void ReadSettings() {
         frmTerminal& w = programmer_->window;
         w.Command2_Click();
-        ASSERT_EQ(w.engine.state().LinkMode, 1);
+        ASSERT_EQ(w.line.state().LinkMode, 1);
         ASSERT_TRUE(WaitUntil([&] {
-            return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen();
+            return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen();
         })) << "the settings read did not end";
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port closed during the settings read";
     }

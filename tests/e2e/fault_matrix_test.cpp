@@ -66,11 +66,11 @@ class DeviceVanishes : public EndToEndTest, public ::testing::WithParamInterface
             w.Command2_Click();
         } else {
             w.Command3_Click();
-            ASSERT_TRUE(w.engine.state().WriteJob) << "the write was refused";
+            ASSERT_TRUE(w.line.state().WriteJob) << "the write was refused";
         }
-        ASSERT_NE(w.engine.state().LinkMode, 0);
+        ASSERT_NE(w.line.state().LinkMode, 0);
         ASSERT_TRUE(
-            WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+            WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
     }
 };
 
@@ -96,12 +96,12 @@ TEST_P(DeviceVanishes, TheClosedStateShowsOnceNothingIsLostAndAReconnectFinishes
               std::vector<int>(objects.begin(), objects.begin() + c.dataBytesBeforeHangUp));
     if (c.job == Job::kRead) {
         for (std::size_t i = 0; i < objects.size(); ++i)
-            EXPECT_EQ(w.engine.table()[objects[i]], i < done ? kBuiltInSettings[i] : 0)
+            EXPECT_EQ(w.line.table()[objects[i]], i < done ? kBuiltInSettings[i] : 0)
                 << "object " << objects[i];
     } else {
         // The read-backs agree with the entries, and the entries not yet sent are kept.
         for (std::size_t i = 0; i < objects.size(); ++i)
-            EXPECT_EQ(w.engine.table()[objects[i]], kEncoded[i]) << "object " << objects[i];
+            EXPECT_EQ(w.line.table()[objects[i]], kEncoded[i]) << "object " << objects[i];
         // The device took the entries before the hang-up and no others.
         std::vector<int> written(8192, -1);
         for (const auto& [object, value] : SavedTable()) written[object] = value;
@@ -118,7 +118,7 @@ TEST_P(DeviceVanishes, TheClosedStateShowsOnceNothingIsLostAndAReconnectFinishes
     EXPECT_EQ(p.messages.shown.size(), 1u);
     const std::array<int, 17>& expected = c.job == Job::kRead ? kBuiltInSettings : kEncoded;
     for (std::size_t i = 0; i < objects.size(); ++i)
-        EXPECT_EQ(w.engine.table()[objects[i]], expected[i]) << "object " << objects[i];
+        EXPECT_EQ(w.line.table()[objects[i]], expected[i]) << "object " << objects[i];
     if (c.job == Job::kWrite) {
         w.imgConnected_Click();
         ASSERT_EQ(simulator_->Stop(), 0);
@@ -171,7 +171,7 @@ class PortRefused : public EndToEndTest {
     void ExpectUsableAgain(const Programmer& p) {
         ConnectAndSettle();
         ReadSettings();
-        EXPECT_EQ(p.window.engine.table()[0], kBuiltInSettings[0]);
+        EXPECT_EQ(p.window.line.table()[0], kBuiltInSettings[0]);
         EXPECT_EQ(p.messages.shown.size(), 1u);
     }
 };
@@ -271,11 +271,11 @@ TEST_P(NoisyLine, TheProgramOnlyEverAnswersPollsAndKeepsGoing) {
     // A read under noise, and answers lost on the way: the noise is only logged, a lost answer
     // starts the same object's exchange again, and the image ends up as the device holds it.
     w.Command2_Click();
-    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
     ASSERT_TRUE(w.MSComm1.PortOpen());
     EXPECT_EQ(DataLineObjects(w.txtTerm.text()), SettingsObjects());
     for (std::size_t i = 0; i < SettingsObjects().size(); ++i)
-        EXPECT_EQ(w.engine.table()[SettingsObjects()[i]], kBuiltInSettings[i]) << i;
+        EXPECT_EQ(w.line.table()[SettingsObjects()[i]], kBuiltInSettings[i]) << i;
     RunEventLoopFor(1000);  // idle again
 
     EXPECT_TRUE(w.MSComm1.PortOpen());
@@ -316,7 +316,7 @@ TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDes
     EXPECT_TRUE(p.messages.shown.empty());
     ReadSettings();
     for (std::size_t i = 0; i < SettingsObjects().size(); ++i)
-        EXPECT_EQ(w.engine.table()[SettingsObjects()[i]], kBuiltInSettings[i]);
+        EXPECT_EQ(w.line.table()[SettingsObjects()[i]], kBuiltInSettings[i]);
 
     // Every restart the device made came through as a reopening of the program's own.
     const std::vector<Traffic> traffic = TrafficSoFar();
@@ -339,7 +339,22 @@ TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDes
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Times, RepeatedRestarts, ::testing::Values(1, 3, 10));
+INSTANTIATE_TEST_SUITE_P(Times, RepeatedRestarts, ::testing::Values(1, 3, 5));
+
+TEST_F(EndToEndTest, ADeviceThatNeverStartsInStepIsGivenUpAfterFiveReopenings) {
+    StartSimulator({"--first-byte", "202"});
+    Programmer& p = StartProgrammer();
+    frmTerminal& w = p.window;
+    w.imgNotConnected_Click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.MSComm1.PortOpen(); }));
+    EXPECT_TRUE(w.imgNotConnected.IsInFront());
+    const Message told{
+        "The device on COM 1 does not start its dialogue with 172: check the "
+        "device type, the cable and the baud rate.",
+        MessageIcon::Exclamation, "Zelmar prg"};
+    EXPECT_EQ(p.messages.shown, std::vector<Message>{told});
+    EXPECT_LE(p.lampWatch.openingsShown, 1 + Line::kReopenings);
+}
 
 // ---- A failure box open while the device goes on sending ----
 
@@ -402,7 +417,7 @@ TEST_F(EndToEndTest, BytesArrivingWhileABoxIsOpenAreAllHandledInOrderWhenItClose
         << "handled out of order or not at all";
     // And the link goes on: the device's next polls are answered by a new read.
     ReadSettings();
-    EXPECT_EQ(w.engine.table()[8176], 9);
+    EXPECT_EQ(w.line.table()[8176], 9);
 }
 
 }  // namespace

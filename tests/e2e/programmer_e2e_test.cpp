@@ -38,7 +38,7 @@ void ExpectBuiltInSettingsShown(const frmTerminal& w) {
 void ExpectBuiltInSettingsInImage(const frmTerminal& w) {
     const std::vector<int> objects = SettingsObjects();
     for (std::size_t i = 0; i < objects.size(); ++i)
-        EXPECT_EQ(w.engine.table()[objects[i]], kBuiltInSettings[i]) << "object " << objects[i];
+        EXPECT_EQ(w.line.table()[objects[i]], kBuiltInSettings[i]) << "object " << objects[i];
 }
 
 using ProgrammerEndToEnd = EndToEndTest;
@@ -78,17 +78,17 @@ TEST_F(ProgrammerEndToEnd, SettingsWriteStoresTheEncodedEntriesAndReadsThemBack)
                                       0,          12, 2, 3, 0, 9, 1, 255};
 
     w.Command3_Click();
-    ASSERT_TRUE(w.engine.state().WriteJob) << "the write did not start";
-    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(w.line.state().WriteJob) << "the write did not start";
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
     ASSERT_TRUE(w.MSComm1.PortOpen());
-    EXPECT_FALSE(w.engine.state().WriteJob);
+    EXPECT_FALSE(w.line.state().WriteJob);
     EXPECT_TRUE(p.messages.shown.empty());
 
     // The image holds what the device reported back, and the pane shows each read-back.
     const std::vector<int> objects = SettingsObjects();
     std::vector<std::string> expectedLines;
     for (std::size_t i = 0; i < objects.size(); ++i) {
-        EXPECT_EQ(w.engine.table()[objects[i]], entries[i]) << "object " << objects[i];
+        EXPECT_EQ(w.line.table()[objects[i]], entries[i]) << "object " << objects[i];
         expectedLines.push_back(std::to_string(entries[i]) + " - " + std::to_string(objects[i]));
     }
     EXPECT_EQ(DataLines(w.txtTerm.text()), expectedLines);
@@ -127,16 +127,16 @@ TEST_F(ProgrammerEndToEnd, ASettingsFileLoadedAndWrittenIsVerifiedInTheStatus) {
         "8176,2\n8177,6  # R1\n8178,5\n8179,4\n8180,3\n8181,2\n8182,1\n8183,0\n8184,7\n"
         "8185,6\n8186,5\n8187,4\n8188,3\n8189,2\n8190,1\n8191,0\n");
     ASSERT_FALSE(file.error) << file.error->message;
-    ObjectTable fromFile = w.engine.table();
-    for (const ObjectEntry& entry : file.entries) fromFile[entry.object] = entry.value;
+    ObjectTable fromFile = w.line.table();
+    for (const ObjectEntry& entry : file.entries) fromFile.Set(entry.object, entry.value);
     w.ShowSettingsOf(fromFile);
-    EXPECT_EQ(w.engine.table()[8177], 0) << "loading fills the panel only";
+    EXPECT_EQ(w.line.table()[8177], 0) << "loading fills the panel only";
 
     w.Command3_Click();
-    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
     EXPECT_EQ(w.jobs.StatusText(), "Settings written and verified: 17 of 17");
     for (const ObjectEntry& entry : file.entries)
-        EXPECT_EQ(w.engine.table()[entry.object], entry.value) << entry.object;
+        EXPECT_EQ(w.line.table()[entry.object], entry.value) << entry.object;
     EXPECT_TRUE(p.messages.shown.empty());
 }
 
@@ -188,12 +188,12 @@ TEST_F(ProgrammerEndToEnd, ADeviceThatHangsUpMidReadLeavesTheReadDataAndAllowsAR
     const std::vector<std::string> lines = DataLines(w.txtTerm.text());
     const std::vector<std::string> all = BuiltInSettingsLines();
     EXPECT_EQ(lines, std::vector<std::string>(all.begin(), all.begin() + 5));
-    EXPECT_EQ(w.engine.table()[0], 74);
-    EXPECT_EQ(w.engine.table()[8176], 3);
-    EXPECT_EQ(w.engine.table()[8177], 1);
-    EXPECT_EQ(w.engine.table()[8178], 5);
-    EXPECT_EQ(w.engine.table()[8179], 2);
-    EXPECT_EQ(w.engine.table()[8180], 0);
+    EXPECT_EQ(w.line.table()[0], 74);
+    EXPECT_EQ(w.line.table()[8176], 3);
+    EXPECT_EQ(w.line.table()[8177], 1);
+    EXPECT_EQ(w.line.table()[8178], 5);
+    EXPECT_EQ(w.line.table()[8179], 2);
+    EXPECT_EQ(w.line.table()[8180], 0);
     EXPECT_TRUE(WaitUntil([&] { return simulator_->Exited(); }));
 
     // A fresh device at the same place: the technician connects again and reads.
@@ -230,14 +230,14 @@ TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
                       Middle(p.Widget(w.imgNotConnected)));
     ASSERT_TRUE(w.MSComm1.PortOpen());
     EXPECT_EQ(SeenAt(p, w.imgConnected), p.Widget(w.imgConnected));
-    ASSERT_TRUE(WaitUntil([&] { return !w.engine.state().JustConnected; }));
+    ASSERT_TRUE(WaitUntil([&] { return !w.line.state().JustConnected; }));
 
     auto* read = qobject_cast<QPushButton*>(p.Widget(w.Command2));
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(read->text(), "Read");
     QTest::mouseClick(read, Qt::LeftButton);
-    ASSERT_EQ(w.engine.state().LinkMode, 1) << "the click did not start the read";
-    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0; }));
+    ASSERT_EQ(w.line.state().LinkMode, 1) << "the click did not start the read";
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0; }));
 
     auto* pane = static_cast<TerminalPane*>(p.Widget(w.txtTerm));
     ASSERT_NE(pane, nullptr);
@@ -260,9 +260,9 @@ TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
     auto* write = qobject_cast<QPushButton*>(p.Widget(w.Command3));
     ASSERT_NE(write, nullptr);
     QTest::mouseClick(write, Qt::LeftButton);
-    ASSERT_TRUE(w.engine.state().WriteJob) << "the click did not start the write";
-    ASSERT_TRUE(WaitUntil([&] { return w.engine.state().LinkMode == 0; }));
-    EXPECT_EQ(w.engine.table()[8177], 6);
+    ASSERT_TRUE(w.line.state().WriteJob) << "the click did not start the write";
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0; }));
+    EXPECT_EQ(w.line.table()[8177], 6);
     EXPECT_EQ(r1->text(), "6");
     EXPECT_EQ(pane->Text().toStdString(), w.txtTerm.text());
 

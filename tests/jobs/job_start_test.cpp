@@ -65,10 +65,10 @@ class JobStartTest : public WindowTest, public ::testing::WithParamInterface<Sta
 TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
     const StartCase& c = GetParam();
     // A list job one entry on, so that the start has a list position to put back.
-    window.engine.Start({Number::Int16(1), Number::Int16(99), false});
+    window.line.engine().Start(RangeJob(1, 99));
     EffectList ignored;
-    for (int value : {172, 172, 202, 202, 5}) window.engine.Receive(value, ignored);
-    window.engine.Interrupt("the port was closed", ignored);
+    for (int value : {172, 172, 202, 202, 5}) window.line.engine().Receive(value, ignored);
+    window.line.engine().Interrupt("the port was closed", ignored);
     ASSERT_EQ(state.ListPos, 1);
     window.Check4.SetValue(c.listMode ? 1 : 0);
     StartBox().SetText(c.startText);
@@ -135,7 +135,7 @@ TEST_F(WindowTest, StopFinishesTheObjectUnderWayAndNothingElse) {
 TEST_F(WindowTest, StopWithoutAJobShowsTheEndObject) {
     Connect();
     Feed({172});
-    window.engine.Start({Number::Double(8191), Number::Double(8191), false});
+    window.line.Start(RangeJob(8191, 8191));
     Feed({172, 172, 202, 202, 7});  // the job ends, "Stop" selected in both frames
     ASSERT_EQ(state.LinkMode, 0);
     window.Option3(1).onClick = nullptr;  // "Write" selected without a job
@@ -200,6 +200,7 @@ TEST_P(StartDuringAJobTest, IsRefusedAndTheJobGoesOn) {
     Feed({172});
     window.Combo1.SetListIndex(0);
     window.Combo2.SetListIndex(0);
+    window.Text_Pac_Time.SetText("0");
     for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
     window.Command3_Click();  // the settings write
     ASSERT_EQ(state.LinkMode, 2);
@@ -295,9 +296,10 @@ TEST_F(JobFlowTest, SettingsWriteSendsTheEncodedEntriesAndReadsEachBack) {
 TEST_F(JobFlowTest, ARefusedSettingsWriteChangesNothing) {
     window.Combo1.SetListIndex(1);
     window.Combo2.SetListIndex(1);
+    window.Text_Pac_Time.SetText("1");
     for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
     window.Text_R(9).SetText("abc");
-    table[8180] = 44;
+    table.Set(8180, 44);
     const ObjectTable beforeTable = table;
     window.Command3.UserClick();
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -340,7 +342,7 @@ class StatusTest : public JobFlowTest, public ::testing::WithParamInterface<Stat
 TEST_P(StatusTest, SaysWhereTheJobAndTheLineStand) {
     GetParam().act(*this);
     EXPECT_EQ(window.jobs.StatusText(), GetParam().job);
-    EXPECT_EQ(window.ActivityText(), GetParam().activity);
+    EXPECT_EQ(window.line.ActivityText(), GetParam().activity);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -350,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"Reading",
                    [](StatusTest& t) {
                        t.Window().Command2_Click();
-                       t.Run([&] { return t.Window().engine.state().ObjectsDone == 5; });
+                       t.Run([&] { return t.Window().line.state().ObjectsDone == 5; });
                    },
                    "Reading settings: 5 of 17", "Device polling"},
         StatusCase{"Read", [](StatusTest& t) { t.Window().Command2_Click(), t.RunJob(); },
@@ -364,14 +366,14 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"Stopped",
                    [](StatusTest& t) {
                        t.Window().Command2_Click();
-                       t.Run([&] { return t.Window().engine.state().ObjectsDone == 2; });
+                       t.Run([&] { return t.Window().line.state().ObjectsDone == 2; });
                        t.Window().jobs.Stop(Frame::Read);  // between two objects: at once
                    },
                    "Read stopped: 2 of 17 done", "Device polling"},
         StatusCase{"Closed",
                    [](StatusTest& t) {
                        t.Window().Command2_Click();
-                       t.Run([&] { return t.Window().engine.state().ObjectsDone == 4; });
+                       t.Run([&] { return t.Window().line.state().ObjectsDone == 4; });
                        t.Window().imgConnected_Click();
                    },
                    "Read interrupted: 4 of 17 done (the port was closed)", ""},

@@ -8,21 +8,19 @@ namespace {
 
 class ConnectionTest : public WindowTest {
   protected:
-    // A write job over the list 40, 41, 42, 99, in the middle of writing 42, reached by
+    // A write job over 40, 41, 42, 99, in the middle of writing 42, reached by
     // handing the engine the device's side of the exchanges directly.
     void PretendJobUnderWay() {
-        window.List1.Clear();
-        for (const char* entry : {"40", "41", "42", "99"}) window.List1.AddItem(entry);
-        window.engine.Start({Number::Double(40), Number::Double(99), true});
+        window.line.engine().Start({Direction::Write, ObjectsOf({40, 41, 42, 99})});
         EffectList ignored;
         auto feed = [&](std::initializer_list<int> values) {
             for (int value : values)
-                window.engine.Receive(static_cast<std::uint8_t>(value), ignored);
+                window.line.engine().Receive(static_cast<std::uint8_t>(value), ignored);
         };
         for (int object = 40; object < 42; ++object)
             feed({172, 172, 202, 202, 202, 202, 172, 172, 202, 202, 0});
         feed({172, 172, 202, 202});
-        table[42] = 0x5A;
+        table.Set(42, 0x5A);
     }
     void ExpectJobUnchanged() {
         EXPECT_EQ(state.CurObject, Number::Double(42));
@@ -41,11 +39,9 @@ class ConnectionTest : public WindowTest {
         EXPECT_EQ(window.Option3(2).value(), 1);
         EXPECT_TRUE(window.Option3(1).enabled());
         ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(messages.shown[0],
-                  (Message{"The write stopped at object 42: " + reason +
-                               ". 2 objects were written and read back before it; object 42 "
-                               "and the rest were not.",
-                           MessageIcon::Exclamation, "Zelmar prg"}));
+        EXPECT_EQ(messages.shown[0], (Message{"The write on COM 1 stopped at object 42: " + reason +
+                                                  "; 2 of 4 objects were written and read back.",
+                                              MessageIcon::Exclamation, "Zelmar prg"}));
     }
     void ExpectClosedState() {
         EXPECT_FALSE(port.PortOpen());
@@ -190,8 +186,8 @@ TEST_P(CommEventTest, OtherEventsOnlyLeaveTheirText) {
     Connect();
     PretendJobUnderWay();
     port.FeedEvent(GetParam().code);
-    EXPECT_EQ(window.link.LastEventText(), GetParam().eventText);
-    EXPECT_EQ(window.link.LastErrorText(), GetParam().errorText);
+    EXPECT_EQ(window.line.LastEventText(), GetParam().eventText);
+    EXPECT_EQ(window.line.LastErrorText(), GetParam().errorText);
     ExpectJobUnchanged();
     EXPECT_TRUE(port.PortOpen());
     EXPECT_EQ(port.Sent(), "");
@@ -225,7 +221,7 @@ TEST_F(ConnectionTest, AFramingErrorInAReadJobChangesNothingButItsText) {
     window.Command2_Click();  // read the settings objects
     EXPECT_EQ(Feed({172, 172}), "\x55");
     port.FeedEvent(1004);
-    EXPECT_EQ(window.link.LastErrorText(), "Framing Error");
+    EXPECT_EQ(window.line.LastErrorText(), "Framing Error");
     EXPECT_EQ(Feed({202, 202}), std::string("\x00\x00", 2));
     EXPECT_EQ(Feed({35}), "");
     EXPECT_EQ(table[0], 35);

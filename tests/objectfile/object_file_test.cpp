@@ -13,9 +13,9 @@ namespace {
 ObjectTable PatternTable() {
     ObjectTable table;
     for (int object = 0; object < kObjectCount; ++object) {
-        table[object] = static_cast<std::uint8_t>(object * 7 + object / 256);
+        table.Set(object, static_cast<std::uint8_t>(object * 7 + object / 256));
     }
-    table[kTimingObject] = 135;
+    table.Set(kTimingObject, 135);
     return table;
 }
 

@@ -66,7 +66,16 @@ void EffectRecorder::Take(const Effect& effect) {
             failures.push_back(effect.failure);
             break;
         case Effect::Kind::JobFailed:
-            jobFailures.push_back(effect.failure);
+            ++jobFailures;
+            break;
+        case Effect::Kind::Reopened:
+            ++reopened;
+            break;
+        case Effect::Kind::OutOfStep:
+            ++outOfStep;
+            break;
+        case Effect::Kind::PortLost:
+            portsLost.push_back(effect.failure);
             break;
     }
     if (after) after(effect);

@@ -99,17 +99,16 @@ class StringPane : public PaneText {
     bool record_;
 };
 
-// An object list held in a vector.
-class ListOfObjects : public ObjectList {
-  public:
-    bool Walking() const override { return walking; }
-    std::string_view Entry(int pos) const override {
-        if (pos < 0 || pos >= static_cast<int>(entries.size())) return {};
-        return entries[static_cast<std::size_t>(pos)];
-    }
-    bool walking = true;
-    std::vector<std::string> entries;
-};
+// A job over `first` up to `end`, counting up; the first object alone when it lies beyond.
+inline Job RangeJob(double first, double end, bool write = false) {
+    Job job{write ? Direction::Write : Direction::Read,
+            {Number::Double(first)},
+            JobOrigin::Frame,
+            std::nullopt};
+    for (double object = first + 1; object <= end; object += 1)
+        job.objects.push_back(Number::Double(object));
+    return job;
+}
 
 // Carries out the engine's effects on plain values: what was sent, the lamp lit last, the log
 // in a string pane, and a count or list of everything else.
@@ -123,11 +122,14 @@ class EffectRecorder : public EffectSink {
     TerminalLog log{pane};
     bool onlyData = true;
     std::vector<std::string> failures;
-    std::vector<std::string> jobFailures;
+    int jobFailures = 0;
     std::vector<std::string> shownObjects;
     int jobsEnded = 0;
     int settingsShown = 0;
     int restarts = 0;
+    int reopened = 0;
+    int outOfStep = 0;
+    std::vector<std::string> portsLost;
     // Runs for each effect after it was recorded, e.g. to act as a handler would.
     std::function<void(const Effect&)> after;
 };

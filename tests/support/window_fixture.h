@@ -46,8 +46,8 @@ class WindowTest : public ::testing::Test {
     TextFiles files;
     frmTerminal window;
     // The engine's state and image, as the window's components leave them.
-    const LinkState& state = window.engine.state();
-    ObjectTable& table = window.engine.table();
+    const LinkState& state = window.line.state();
+    ObjectTable& table = window.line.table();
 };
 
 }  // namespace zelmar::testing

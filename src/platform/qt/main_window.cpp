@@ -1,22 +1,18 @@
 #include "platform/qt/main_window.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "jobs/objects_request.h"
 #include "objectfile/object_file.h"
 #include "platform/qt/text_file.h"
 
@@ -39,6 +35,7 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
       ports_(ports),
       port_(new QLabel(this)),
       progress_(new QProgressBar(this)),
+      stop_(new QPushButton(tr("Stop"), this)),
       job_(new QLabel(this)) {
     // The view named itself while it stood alone; from here on its caption goes to the frame.
     setWindowTitle(view_.windowTitle());
@@ -55,9 +52,13 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     auto* grid = new QGridLayout(lines);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(1);
-    grid->addWidget(port_, 0, 0, 1, 2);
+    grid->addWidget(port_, 0, 0, 1, 3);
     grid->addWidget(job_, 1, 0);
     grid->addWidget(progress_, 1, 1);
+    grid->addWidget(stop_, 1, 2);
+    stop_->setToolTip(tr("Ends the job once the object under way has finished (Esc)"));
+    stop_->setFocusPolicy(Qt::NoFocus);
+    connect(stop_, &QPushButton::clicked, this, [this] { StopJob(); });
     lines->setFixedWidth(view_.width() - 8);
     statusBar()->addWidget(lines, 1);
     statusBar()->setSizeGripEnabled(false);
@@ -89,30 +90,28 @@ void ProgrammerFrame::BuildMenus() {
         port->addAction(tr("Device of COM %1...").arg(com), this, [this, com] { ChoosePort(com); });
 
     QMenu* jobs = menuBar()->addMenu(tr("&Jobs"));
-    jobs->addAction(tr("&Read objects..."), this, [this] { StartObjects(Frame::Read); });
-    jobs->addAction(tr("&Write objects..."), this, [this] { StartObjects(Frame::Write); });
-    jobs->addAction(tr("&Stop"), QKeySequence(Qt::Key_Escape), this, [this] {
-        window_.jobs.Stop(window_.engine.report().write ? Frame::Write : Frame::Read);
-        Refresh();
-    });
+    jobs->addAction(tr("&Read objects..."), this, [this] { StartObjects(Direction::Read); });
+    jobs->addAction(tr("&Write objects..."), this, [this] { StartObjects(Direction::Write); });
+    jobs->addAction(tr("&Stop"), QKeySequence(Qt::Key_Escape), this, [this] { StopJob(); });
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About"), this, [this] { About(); });
 }
 
 void ProgrammerFrame::Refresh() {
-    const int com = window_.link.Port();
+    const int com = window_.line.Port();
     QString port = tr("COM %1: %2, %3")
                        .arg(com)
                        .arg(ports_.Path(com))
-                       .arg(window_.link.IsOpen() ? tr("open") : tr("closed"));
+                       .arg(window_.line.IsOpen() ? tr("open") : tr("closed"));
     if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
-    const std::string activity = window_.ActivityText();
+    const std::string activity = window_.line.ActivityText();
     if (!activity.empty()) port += QStringLiteral(". ") + Q(activity);
     port_->setText(port);
     job_->setText(Q(window_.jobs.StatusText()));
     const bool running = window_.jobs.Busy() && window_.jobs.Total() > 0;
     progress_->setVisible(running);
+    stop_->setVisible(window_.jobs.Busy());
     if (running) {
         progress_->setRange(0, window_.jobs.Total());
         progress_->setValue(std::min(window_.jobs.Done(), window_.jobs.Total()));
@@ -132,7 +131,7 @@ bool ProgrammerFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProgrammerFrame::closeEvent(QCloseEvent* event) {
-    if (window_.jobs.Busy() && window_.engine.report().write &&
+    if (window_.jobs.Busy() && window_.line.report().write() &&
         QMessageBox::question(this, QString::fromLatin1(kAppTitle),
                               tr("A write is under way; closing now leaves the device "
                                  "half-written. Close anyway?")) != QMessageBox::Yes) {
@@ -145,7 +144,7 @@ void ProgrammerFrame::closeEvent(QCloseEvent* event) {
 }
 
 void ProgrammerFrame::ChoosePort(int com) {
-    if (window_.link.IsOpen()) {
+    if (window_.line.IsOpen()) {
         Tell(tr("Close the port first: the device of an open port cannot change."));
         return;
     }
@@ -154,39 +153,26 @@ void ProgrammerFrame::ChoosePort(int com) {
     Refresh();
 }
 
-void ProgrammerFrame::StartObjects(Frame frame) {
-    QDialog dialog(this);
-    dialog.setWindowTitle(frame == Frame::Read ? tr("Read objects") : tr("Write objects"));
-    auto* range = new QRadioButton(tr("Range of objects"), &dialog);
-    auto* list = new QRadioButton(&dialog);
-    auto* from = new QLineEdit(QStringLiteral("1"), &dialog);
-    auto* to = new QLineEdit(QStringLiteral("8175"), &dialog);
-    auto* load = new QPushButton(tr("Load list..."), &dialog);
-    auto showList = [&] {
-        list->setText(tr("Object list (%1 entries)").arg(window_.List1.items().size()));
-    };
-    showList();
-    range->setChecked(true);
-    QObject::connect(load, &QPushButton::clicked, &dialog, [&] {
-        window_.Command1_Click();
-        showList();
-        list->setChecked(true);
-    });
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* form = new QFormLayout;
-    form->addRow(range);
-    form->addRow(tr("From"), from);
-    form->addRow(tr("To"), to);
-    form->addRow(list);
-    form->addRow(load);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+void ProgrammerFrame::StartObjects(Direction direction) {
+    if (window_.jobs.Busy()) return Tell(tr("A job is under way: wait for it to end, or stop it."));
+    ObjectsDialog dialog(direction, objectsMemory_, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    window_.StartObjects(frame, from->text().toStdString(), to->text().toStdString(),
-                         list->isChecked());
+    Job job{direction, ObjectsOf(dialog.Objects()), JobOrigin::ObjectsDialog};
+    if (direction == Direction::Write) {
+        // Nothing never read reaches the device unless the technician says so.
+        const std::vector<int> unknown = UnknownObjects(window_.line.table(), dialog.Objects());
+        if (!unknown.empty() &&
+            QMessageBox::question(this, QString::fromLatin1(kAppTitle),
+                                  Q(NeverReadQuestion(unknown)), QMessageBox::Yes | QMessageBox::No,
+                                  QMessageBox::No) != QMessageBox::Yes)
+            return;
+    }
+    if (!window_.StartJob(std::move(job))) Tell(Q(window_.jobs.StatusText()));
+    Refresh();
+}
+
+void ProgrammerFrame::StopJob() {
+    window_.StopJob();
     Refresh();
 }
 
@@ -211,12 +197,12 @@ std::optional<std::vector<ObjectEntry>> ProgrammerFrame::PickObjectFile(const QS
 void ProgrammerFrame::LoadSettings() {
     const auto entries = PickObjectFile(tr("Load settings"), tr(kSettingsFilter));
     if (!entries) return;
-    ObjectTable table = window_.engine.table();
+    ObjectTable table = window_.line.table();
     for (const ObjectEntry& entry : *entries) {
         if (!IsSettingsObject(entry.object))
             return Tell(
                 tr("Object %1 is no settings object; nothing was loaded.").arg(entry.object));
-        table[entry.object] = entry.value;
+        table.Set(entry.object, entry.value);
     }
     // Only the panel: nothing reaches the image or the device until "Write".
     window_.ShowSettingsOf(table);
@@ -238,7 +224,7 @@ void ProgrammerFrame::LoadImage() {
     if (window_.jobs.Busy()) return Tell(tr("A job is under way: load the image once it ends."));
     const auto entries = PickObjectFile(tr("Load object image"), tr(kImageFilter));
     if (!entries) return;
-    for (const ObjectEntry& entry : *entries) window_.engine.table()[entry.object] = entry.value;
+    for (const ObjectEntry& entry : *entries) window_.line.table().Set(entry.object, entry.value);
 }
 
 void ProgrammerFrame::SaveImage() {
@@ -246,7 +232,7 @@ void ProgrammerFrame::SaveImage() {
         QFileDialog::getSaveFileName(this, tr("Save object image"), {}, tr(kImageFilter));
     if (path.isEmpty()) return;
     QString error;
-    if (!SaveTextFile(path, FormatObjectFile(ImageEntriesOf(window_.engine.table())), &error))
+    if (!SaveTextFile(path, FormatObjectFile(ImageEntriesOf(window_.line.table())), &error))
         Tell(error);
 }
 
@@ -255,7 +241,7 @@ void ProgrammerFrame::SaveLog() {
                                                       tr("Text (*.txt);;All files (*)"));
     if (path.isEmpty()) return;
     QString error;
-    if (!SaveTextFile(path, window_.traffic.Contents(), &error)) Tell(error);
+    if (!SaveTextFile(path, window_.line.traffic()->Contents(), &error)) Tell(error);
 }
 
 void ProgrammerFrame::About() {

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include <optional>
 #include <vector>
 
 #include "objectfile/object_file.h"
+#include "platform/qt/objects_dialog.h"
 #include "platform/qt/port_chooser.h"
 #include "platform/qt/terminal_view.h"
 #include "window/frm_terminal.h"
@@ -36,7 +38,10 @@ class ProgrammerFrame : public QMainWindow {
   private:
     void BuildMenus();
     void ChoosePort(int com);
-    void StartObjects(Frame frame);
+    // Jobs > Read objects... / Write objects...: the dialog, then the job; a write of objects
+    // the image does not know asks first.
+    void StartObjects(Direction direction);
+    void StopJob();
     // The entries of an object file the technician picks; nothing when he cancels or the file
     // is refused, which he is told.
     std::optional<std::vector<ObjectEntry>> PickObjectFile(const QString& title,
@@ -55,7 +60,9 @@ class ProgrammerFrame : public QMainWindow {
     PortAssignments& ports_;
     QLabel* port_;  // the port, its device and state, and whether the device is heard
     QProgressBar* progress_;
+    QPushButton* stop_;
     QLabel* job_;
+    ObjectsDialog::Memory objectsMemory_;
 };
 
 }  // namespace zelmar
