@@ -95,11 +95,20 @@ std::string ObjectsInWords(const std::vector<int>& objects) {
     for (std::size_t i = 0; i < objects.size();) {
         std::size_t j = i;
         while (j + 1 < objects.size() && objects[j + 1] == objects[j] + 1) ++j;
-        if (runs.size() < kRunsNamed) {
-            runs.push_back(std::to_string(objects[i]) +
-                           (j > i ? " to " + std::to_string(objects[j]) : std::string()));
+        // Two in a row read better as two than as a run.
+        std::vector<std::string> named;
+        if (j == i + 1) {
+            named = {std::to_string(objects[i]), std::to_string(objects[j])};
         } else {
-            ++more;
+            named = {std::to_string(objects[i]) +
+                     (j > i ? " to " + std::to_string(objects[j]) : std::string())};
+        }
+        for (std::string& run : named) {
+            if (runs.size() < kRunsNamed) {
+                runs.push_back(std::move(run));
+            } else {
+                ++more;
+            }
         }
         i = j + 1;
     }
@@ -109,7 +118,7 @@ std::string ObjectsInWords(const std::vector<int>& objects) {
         if (i > 0) text += (i + 1 == runs.size() && more == 0) ? " and " : ", ";
         text += runs[i];
     }
-    if (more > 0) text += " and " + std::to_string(more) + " more runs";
+    if (more > 0) text += " and " + std::to_string(more) + " more";
     return text;
 }
 

@@ -323,6 +323,52 @@ TEST_F(JobFlowTest, StopRunsAgainAtTheEndOfAJobStartedFromAFrame) {
     EXPECT_EQ(window.Text2.text(), "8191");
 }
 
+// A read that did not finish shows what it read and nothing more: the entries it never reached
+// stay empty in the panel, and the panel's Write refuses rather than send the image's blanks.
+struct UnfinishedCase {
+    const char* name;
+    int objectsRead;  // before the read ends: 0 silent, else stopped or closed after as many
+    bool close;
+};
+
+class UnfinishedReadTest : public JobFlowTest,
+                           public ::testing::WithParamInterface<UnfinishedCase> {};
+
+TEST_P(UnfinishedReadTest, ShowsOnlyWhatWasRead) {
+    const UnfinishedCase& c = GetParam();
+    window.Command2.UserClick();
+    if (c.objectsRead == 0) {
+        for (std::int64_t ms = 0; ms <= 4000; ms += 250) window.Tick(ms);  // the device is mute
+    } else {
+        ASSERT_TRUE(link.RunUntil([&] { return state.ObjectsDone == c.objectsRead; }, 10000));
+        if (c.close) {
+            window.imgConnected.UserClick();
+        } else {
+            window.StopJob();  // the status bar's Stop, between two objects: at once
+        }
+    }
+    ASSERT_FALSE(window.line.Busy());
+    const bool timing = c.objectsRead >= 1, delay = c.objectsRead >= 2;
+    EXPECT_EQ(window.Text_Pac_Time.text(), timing ? "10" : "");
+    EXPECT_EQ(window.Combo1.listIndex(), timing ? 2 : -1);
+    EXPECT_EQ(window.Combo2.listIndex(), delay ? 7 : -1);
+    for (int n = 1; n <= 15; ++n)
+        EXPECT_EQ(window.Text_R(n).text(), n + 2 <= c.objectsRead ? std::to_string(n) : "") << n;
+    if (c.close) window.imgNotConnected.UserClick();
+    messages.shown.clear();
+    port.TakeSent();
+    window.Command3.UserClick();
+    EXPECT_FALSE(window.line.Busy()) << "an empty field is no setting to write";
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(port.TakeSent(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, UnfinishedReadTest,
+                         ::testing::Values(UnfinishedCase{"Failed", 0, false},
+                                           UnfinishedCase{"Stopped", 4, false},
+                                           UnfinishedCase{"Interrupted", 2, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // What the status bar says of the jobs and the line, situation by situation.
 class StatusTest;
 struct StatusCase {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "listfile/list_file.h"
 #include "platform/field_reader.h"
 #include "platform/file_input.h"
 #include "support/window_fixture.h"
@@ -214,6 +215,20 @@ INSTANTIATE_TEST_SUITE_P(
         DiskCase{"Longest", Sevens(32767), "", std::vector<std::string>(32767, "7"), nullptr},
         DiskCase{"TooLong", Sevens(32768), "", {"100"}, "more than 32767 objects"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A list that had lines naming no object says how many, and which came first; empty lines are
+// no mistake and are not counted.
+TEST(ListSkipsTest, CountsTheEntriesThatNameNoObject) {
+    TextFiles files;
+    files.files["a.onf"] = "5\r\n\r\nabc\r\n0\r\n8176\r\n8175\r\n12";
+    ListSkips skips;
+    EXPECT_EQ(ReadObjectList(files, "a.onf", &skips),
+              (std::vector<std::string>{"5", "8175", "12"}));
+    EXPECT_EQ(SkipsInWords(skips),
+              "3 entries named no object from 1 to 8175 and were skipped; the first is \"abc\" "
+              "(entry 2).");
+    EXPECT_EQ(SkipsInWords({}), "");
+}
 
 }  // namespace
 }  // namespace zelmar::testing
