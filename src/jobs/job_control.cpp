@@ -1,5 +1,7 @@
 #include "jobs/job_control.h"
 
+#include <cctype>
+
 namespace zelmar {
 
 namespace {
@@ -102,7 +104,10 @@ void JobControl::WriteSettings() {
     if (RefuseWhileBusy() || RefuseWhileClosed() || ListIsMissing()) return;
     const SettingsEncoding encoding = EncodeSettingsEntries(form_.PanelSettings());
     if (!encoding.entries) {
+        // The box has the sentence; the status bar goes on after "Not started: ".
         refusal_ = encoding.refusal;
+        if (!refusal_.empty() && refusal_.back() == '.') refusal_.pop_back();
+        if (!refusal_.empty()) refusal_[0] = static_cast<char>(std::tolower(refusal_[0]));
         form_.Refuse(encoding.refusal);
         return;
     }

@@ -155,6 +155,8 @@ void ProgrammerFrame::ChoosePort(int com) {
 
 void ProgrammerFrame::StartObjects(Direction direction) {
     if (window_.jobs.Busy()) return Tell(tr("A job is under way: wait for it to end, or stop it."));
+    if (!window_.line.IsOpen())
+        return Tell(tr("The port is closed: open it with the red lamp first."));
     ObjectsDialog dialog(direction, objectsMemory_, this);
     if (dialog.exec() != QDialog::Accepted) return;
     Job job{direction, ObjectsOf(dialog.Objects()), JobOrigin::ObjectsDialog};

@@ -26,8 +26,9 @@ ObjectsDialog::ObjectsDialog(Direction direction, Memory& memory, QWidget* paren
     auto* load = new QPushButton(tr("&Load list..."), this);
     load->setAutoDefault(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // No mnemonic: Enter starts, and R stays the range's.
     buttons->button(QDialogButtonBox::Ok)
-        ->setText(direction == Direction::Write ? tr("&Write") : tr("&Read"));
+        ->setText(direction == Direction::Write ? tr("Write") : tr("Read"));
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ObjectsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -41,8 +42,8 @@ ObjectsDialog::ObjectsDialog(Direction direction, Memory& memory, QWidget* paren
 
     auto* form = new QFormLayout;
     form->addRow(range_);
-    form->addRow(tr("&From"), from_);
-    form->addRow(tr("&To"), to_);
+    form->addRow(tr("&From:"), from_);
+    form->addRow(tr("&To:"), to_);
     form->addRow(list_);
     form->addRow(load);
     form->addRow(listNote_);
@@ -60,8 +61,8 @@ ObjectsDialog::ObjectsDialog(Direction direction, Memory& memory, QWidget* paren
 }
 
 void ObjectsDialog::ShowList() {
-    list_->setText(memory_.list.empty() ? tr("Object &list (none loaded)")
-                                        : tr("Object &list %1 (%2 objects)")
+    list_->setText(memory_.list.empty() ? tr("&Objects of a list (none loaded)")
+                                        : tr("&Objects of %1 (%2 objects)")
                                               .arg(memory_.listName)
                                               .arg(static_cast<qsizetype>(memory_.list.size())));
     list_->setEnabled(!memory_.list.empty());
@@ -105,10 +106,9 @@ bool ObjectsDialog::LoadList(const QString& path) {
 }
 
 void ObjectsDialog::accept() {
-    memory_.from = from_->text();
-    memory_.to = to_->text();
-    memory_.useList = list_->isChecked();
+    // Only what went ahead is offered next time; a refused range is not worth keeping.
     if (list_->isChecked()) {
+        memory_.useList = true;
         objects_ = memory_.list;
         QDialog::accept();
         return;
@@ -121,6 +121,9 @@ void ObjectsDialog::accept() {
         from_->selectAll();
         return;
     }
+    memory_.from = from_->text();
+    memory_.to = to_->text();
+    memory_.useList = false;
     objects_ = std::move(request.objects);
     QDialog::accept();
 }

@@ -1,0 +1,232 @@
+// The Jobs menu end to end, driven as the technician drives it: the menu item, the range typed
+// into the dialog, Enter, the answer to the question a write of never-read objects asks; and
+// the device's table afterwards, changed exactly where the job was meant to change it.
+#include <gmock/gmock.h>
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <map>
+#include <set>
+
+#include "e2e/e2e_harness.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/objects_dialog.h"
+#include "platform/qt/port_assignments.h"
+
+namespace zelmar::e2e {
+namespace {
+
+// The device's table at the start: a value of its own for every object, never 0, so that a
+// blank written by mistake shows, and never a poll byte.
+int StartValue(int object) {
+    return 1 + object % 127;
+}
+
+std::vector<int> Range(int first, int last) {
+    std::vector<int> objects;
+    for (int n = first; n <= last; ++n) objects.push_back(n);
+    return objects;
+}
+
+// Answers the modal windows as they come up: types the range into the objects dialog, Tab
+// between the boxes, and Enter; answers each message box, noting its text. A dialog still open
+// after that refused the range: its problem is noted and the dialog cancelled.
+class Technician : public QObject {
+  public:
+    Technician(QString from, QString to, QMessageBox::StandardButton answer)
+        : from_(std::move(from)), to_(std::move(to)), answer_(answer) {
+        connect(&look_, &QTimer::timeout, this, [this] { Look(); });
+        look_.start(5);
+    }
+
+    std::vector<std::string> boxes;     // the text of each message box, in order
+    std::vector<std::string> problems;  // what the dialog refused
+
+  private:
+    void Look() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = dynamic_cast<ObjectsDialog*>(modal)) {
+            if (dialog == filled_) {
+                problems.push_back(dialog->Problem()->text().toStdString());
+                dialog->reject();
+                return;
+            }
+            // Keys reach a dialog only once it has come up in front; a busy machine takes a
+            // while to bring it there.
+            if (!dialog->isActiveWindow() && ++waits_ < 400) return;
+            filled_ = dialog;
+            QTest::keyClicks(dialog->From(), from_);
+            QTest::keyClick(dialog->From(), Qt::Key_Tab);
+            QTest::keyClicks(dialog->To(), to_);
+            QTest::keyClick(dialog->To(), Qt::Key_Return);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes.push_back(box->text().toStdString());
+            // Enter takes the box's default.
+            if (answer_ == QMessageBox::NoButton)
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                box->button(answer_)->click();
+        }
+    }
+
+    QString from_, to_;
+    QMessageBox::StandardButton answer_;
+    QTimer look_;
+    const QWidget* filled_ = nullptr;
+    int waits_ = 0;
+};
+
+class JobsMenuEndToEnd : public EndToEndTest {
+  protected:
+    // The simulator from a table of the test's own, the programmer in its frame, connected.
+    void StartAll() {
+        const fs::path start = dir_.path() / "start.txt";
+        {
+            std::ofstream table(start);
+            for (int n = 0; n < kObjectCount; ++n) table << n << ' ' << StartValue(n) << '\n';
+        }
+        StartSimulator({"--table", start.string()});
+        Programmer& p = StartProgrammer();
+        frame_ = std::make_unique<ProgrammerFrame>(p.window, p.view, ports_);
+        frame_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_.get()));
+        ConnectAndSettle();
+    }
+
+    // Jobs > `item`, as the technician picks it; returns once the job, if any, started.
+    void Pick(const QString& item) {
+        for (QAction* menu : frame_->menuBar()->actions()) {
+            if (menu->text() != "&Jobs") continue;
+            for (QAction* action : menu->menu()->actions())
+                if (action->text() == item) return action->trigger();
+        }
+        ADD_FAILURE() << "no Jobs > " << item.toStdString();
+    }
+
+    // Waits for the job to end, refreshing the status bar as the program's ticks do, and
+    // checks at every look that the progress never runs past the job's total.
+    void WaitForTheJob(int total) {
+        frmTerminal& w = programmer_->window;
+        const auto* progress = frame_->findChild<QProgressBar*>();
+        int overshoot = 0;
+        std::set<int> maxima;
+        ASSERT_TRUE(WaitUntil([&] {
+            frame_->Refresh();
+            overshoot = std::max(overshoot, w.jobs.Done() - w.jobs.Total());
+            if (!progress->isHidden()) maxima.insert(progress->maximum());
+            return !w.jobs.Busy() || !w.MSComm1.PortOpen();
+        })) << "the job never ended";
+        ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port closed during the job";
+        EXPECT_EQ(overshoot, 0) << "done ran past the total";
+        EXPECT_EQ(w.jobs.Done(), w.jobs.Total());
+        // The bar, wherever a look caught it, counted up to the job's total.
+        for (int maximum : maxima) EXPECT_EQ(maximum, total);
+    }
+
+    std::vector<std::string> StatusTexts() const {
+        std::vector<std::string> texts;
+        for (const QLabel* label : frame_->statusBar()->findChildren<QLabel*>())
+            texts.push_back(label->text().toStdString());
+        return texts;
+    }
+
+    // Disconnects, stops the device and returns the objects whose value it changed, with
+    // their new values.
+    std::map<int, int> DeviceChanges() {
+        programmer_->window.imgConnected_Click();
+        EXPECT_EQ(simulator_->Stop(), 0);
+        const auto saved = SavedTable();
+        EXPECT_EQ(saved.size(), static_cast<std::size_t>(kObjectCount));
+        std::map<int, int> changes;
+        for (const auto& [object, value] : saved)
+            if (value != StartValue(object)) changes[object] = value;
+        return changes;
+    }
+
+    PortAssignments ports_;
+    std::unique_ptr<ProgrammerFrame> frame_;  // gone before the programmer it shows
+};
+
+TEST_F(JobsMenuEndToEnd, ReadOfARangeReadsExactlyThoseObjectsAndLeavesTheDeviceAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(StartAll());
+    frmTerminal& w = programmer_->window;
+    Technician technician("100", "110", QMessageBox::NoButton);
+    Pick("&Read objects...");
+    ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
+    ASSERT_NO_FATAL_FAILURE(WaitForTheJob(11));
+
+    EXPECT_THAT(StatusTexts(), ::testing::Contains("Objects read: 11 of 11"));
+    for (int n = 99; n <= 111; ++n) {
+        const bool asked = n >= 100 && n <= 110;
+        EXPECT_EQ(w.line.table().Known(n), asked) << n;
+        if (asked) {
+            EXPECT_EQ(w.line.table()[n], StartValue(n)) << n;
+        }
+    }
+    EXPECT_EQ(ProgrammerBytes(TrafficSoFar()), ReadJobBytes(Range(100, 110)));
+    EXPECT_TRUE(technician.boxes.empty());
+    EXPECT_TRUE(programmer_->messages.shown.empty());
+    EXPECT_EQ(DeviceChanges(), (std::map<int, int>{}));
+}
+
+TEST_F(JobsMenuEndToEnd, WriteOfARangeChangesExactlyThoseObjectsAndEnds) {
+    ASSERT_NO_FATAL_FAILURE(StartAll());
+    frmTerminal& w = programmer_->window;
+    {
+        Technician technician("100", "110", QMessageBox::NoButton);
+        Pick("&Read objects...");
+        ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
+        ASSERT_NO_FATAL_FAILURE(WaitForTheJob(11));
+    }
+    std::vector<int> values;
+    std::map<int, int> written;
+    for (int n : Range(100, 110)) {
+        w.line.table().Set(n, static_cast<std::uint8_t>(255 - n));
+        values.push_back(255 - n);
+        written[n] = 255 - n;
+    }
+    Technician technician("100", "110", QMessageBox::NoButton);
+    Pick("&Write objects...");
+    ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
+    ASSERT_NO_FATAL_FAILURE(WaitForTheJob(11));
+
+    EXPECT_TRUE(technician.boxes.empty()) << "every object was read: nothing to ask";
+    EXPECT_THAT(StatusTexts(), ::testing::Contains("Objects written and verified: 11 of 11"));
+    std::vector<int> sent = ReadJobBytes(Range(100, 110));
+    const std::vector<int> write = WriteJobBytes(Range(100, 110), values);
+    sent.insert(sent.end(), write.begin(), write.end());
+    EXPECT_EQ(ProgrammerBytes(TrafficSoFar()), sent);
+    // Nothing beyond the range, the settings objects 0 and 8176..8191 above all.
+    EXPECT_EQ(DeviceChanges(), written);
+}
+
+// Answered with Enter, the box's default, or with Yes.
+class NeverReadWrite : public JobsMenuEndToEnd, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NeverReadWrite, AsksFirstAndSendsNothingUnlessToldYes) {
+    const bool yes = GetParam();
+    ASSERT_NO_FATAL_FAILURE(StartAll());
+    Technician technician("300", "305", yes ? QMessageBox::Yes : QMessageBox::NoButton);
+    Pick("&Write objects...");
+    ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
+    EXPECT_EQ(technician.boxes, std::vector<std::string>{"Objects 300 to 305 were never read or "
+                                                         "loaded: the device would get 0 for "
+                                                         "each. Write them anyway?"});
+    EXPECT_EQ(programmer_->window.jobs.Busy(), yes);
+    ASSERT_NO_FATAL_FAILURE(WaitForTheJob(6));
+
+    std::map<int, int> blanks;
+    for (int n : Range(300, 305)) blanks[n] = 0;
+    EXPECT_EQ(ProgrammerBytes(TrafficSoFar()),
+              yes ? WriteJobBytes(Range(300, 305), std::vector<int>(6, 0)) : std::vector<int>{});
+    EXPECT_EQ(DeviceChanges(), (yes ? blanks : std::map<int, int>{}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, NeverReadWrite, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Yes" : "Enter"; });
+
+}  // namespace
+}  // namespace zelmar::e2e
