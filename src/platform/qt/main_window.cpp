@@ -56,6 +56,10 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     grid->addWidget(job_, 1, 0);
     grid->addWidget(progress_, 1, 1);
     grid->addWidget(stop_, 1, 2);
+    // The job's text takes what room there is; the bar and the button only what they need.
+    grid->setColumnStretch(0, 1);
+    stop_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    stop_->setMaximumHeight(progress_->maximumHeight() + 8);
     stop_->setToolTip(tr("Ends the job once the object under way has finished (Esc)"));
     stop_->setFocusPolicy(Qt::NoFocus);
     connect(stop_, &QPushButton::clicked, this, [this] { StopJob(); });
