@@ -106,6 +106,9 @@ void Line::Tick(std::int64_t nowMs) {
         lastHeardMs_ = nowMs;
         heardCount_ = received_;
     }
+    // A value half handled (a box open in its midst) leaves the engine mid-step: its stall
+    // clock waits until the value is through.
+    if (receiving_) return;
     if (!stallOnlyOncePolled_ || PolledSinceOpening()) engine_.Tick(nowMs, *this);
 }
 
@@ -129,7 +132,9 @@ void Line::RecordTraffic() {
 void Line::Received(std::uint8_t byte) {
     ++received_;
     const bool first = engine_.state().JustConnected;
+    receiving_ = true;
     engine_.Receive(byte, *this);
+    receiving_ = false;
     // The line got into step: only openings out of step in a row count.
     if (first && byte == kPoll) outOfStep_ = 0;
 }

@@ -103,6 +103,7 @@ class Line : public JobRunner, private EffectSink {
     int reopenings_ = kReopenings;
     int outOfStep_ = 0;
     bool stallOnlyOncePolled_ = false;
+    bool receiving_ = false;  // a received value is being handled
     long received_ = 0;
     long receivedAtOpen_ = 0;
     std::int64_t nowMs_ = 0;

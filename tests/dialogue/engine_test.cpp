@@ -529,6 +529,17 @@ TEST_F(WindowDialogueTest, ValuesArrivingWhileABoxIsOpenWaitTheirTurn) {
               (Message{"Subscript out of range", MessageIcon::None, "Zelmar prg"}));
 }
 
+TEST_F(WindowDialogueTest, TimeThatPassesWhileABoxIsOpenDoesNotStepTheEngineMidValue) {
+    messages.whileOpen = [&](const Message&) {
+        messages.whileOpen = nullptr;
+        for (std::int64_t ms = 0; ms <= 10000; ms += 250) window.Tick(ms);
+    };
+    StartJob(9000, 9000);  // no such entry: its data byte opens a box
+    Run({{172, "", 1}, {172, "\x55", 1}, {202, "\x23", 1}, {202, "\x28", 1}, {17, "", 1}});
+    EXPECT_EQ(window.line.report().outcome, JobReport::Outcome::Finished);
+    EXPECT_EQ(messages.shown.size(), 1u) << "no stall, so no second box";
+}
+
 // Polls take a line of their own only while the current object, as it stands, names one.
 struct PollLineCase {
     double curObject;
