@@ -1,12 +1,11 @@
 #pragma once
-// The job side of the line, as those who start jobs see it: the line component implements it,
-// the job controls of the window and the command line use it.
+// The job side of the line, as the job controls see it: the line component implements it, so
+// that the job starts need not link the port's layer.
 #include "dialogue/job.h"
 #include "dialogue/link_engine.h"
 
 namespace zelmar {
 
-// The job side of the line, as those who start jobs see it.
 class JobRunner {
   public:
     virtual ~JobRunner() = default;

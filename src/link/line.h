@@ -71,10 +71,7 @@ class Line : public JobRunner, private EffectSink {
     std::int64_t QuietMs() const;
     // Whether the device is heard: empty while the port is closed.
     std::string ActivityText() const;
-    long ReceivedCount() const { return received_; }
     bool PolledSinceOpening() const { return received_ != receivedAtOpen_; }
-    // Openings in a row that began out of step.
-    int OutOfStepOpenings() const { return outOfStep_; }
 
     // Everything received, as the log writes it with every poll shown, kept beyond the pane.
     void RecordTraffic();

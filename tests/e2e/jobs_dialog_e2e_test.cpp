@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "e2e/e2e_harness.h"
@@ -126,6 +127,18 @@ class JobsMenuEndToEnd : public EndToEndTest {
         for (int maximum : maxima) EXPECT_EQ(maximum, total);
     }
 
+    // Jobs > `item` with the range from..to typed in, the dialog taking it, and the job run to
+    // its end; the technician is returned for what the boxes said.
+    std::unique_ptr<Technician> RunJob(const QString& item, const QString& from, const QString& to,
+                                       int total,
+                                       QMessageBox::StandardButton answer = QMessageBox::NoButton) {
+        auto technician = std::make_unique<Technician>(from, to, answer);
+        Pick(item);
+        EXPECT_TRUE(technician->problems.empty()) << technician->problems.front();
+        WaitForTheJob(total);
+        return technician;
+    }
+
     std::vector<std::string> StatusTexts() const {
         std::vector<std::string> texts;
         for (const QLabel* label : frame_->statusBar()->findChildren<QLabel*>())
@@ -153,10 +166,8 @@ class JobsMenuEndToEnd : public EndToEndTest {
 TEST_F(JobsMenuEndToEnd, ReadOfARangeReadsExactlyThoseObjectsAndLeavesTheDeviceAsItWas) {
     ASSERT_NO_FATAL_FAILURE(StartAll());
     frmTerminal& w = programmer_->window;
-    Technician technician("100", "110", QMessageBox::NoButton);
-    Pick("&Read objects...");
-    ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
-    ASSERT_NO_FATAL_FAILURE(WaitForTheJob(11));
+    const auto technician = RunJob("&Read objects...", "100", "110", 11);
+    ASSERT_FALSE(HasFatalFailure());
 
     EXPECT_THAT(StatusTexts(), ::testing::Contains("Objects read: 11 of 11"));
     for (int n = 99; n <= 111; ++n) {
@@ -167,7 +178,7 @@ TEST_F(JobsMenuEndToEnd, ReadOfARangeReadsExactlyThoseObjectsAndLeavesTheDeviceA
         }
     }
     EXPECT_EQ(ProgrammerBytes(TrafficSoFar()), ReadJobBytes(Range(100, 110)));
-    EXPECT_TRUE(technician.boxes.empty());
+    EXPECT_TRUE(technician->boxes.empty());
     EXPECT_TRUE(programmer_->messages.shown.empty());
     EXPECT_EQ(DeviceChanges(), (std::map<int, int>{}));
 }
@@ -175,12 +186,8 @@ TEST_F(JobsMenuEndToEnd, ReadOfARangeReadsExactlyThoseObjectsAndLeavesTheDeviceA
 TEST_F(JobsMenuEndToEnd, WriteOfARangeChangesExactlyThoseObjectsAndEnds) {
     ASSERT_NO_FATAL_FAILURE(StartAll());
     frmTerminal& w = programmer_->window;
-    {
-        Technician technician("100", "110", QMessageBox::NoButton);
-        Pick("&Read objects...");
-        ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
-        ASSERT_NO_FATAL_FAILURE(WaitForTheJob(11));
-    }
+    RunJob("&Read objects...", "100", "110", 11);
+    ASSERT_FALSE(HasFatalFailure());
     std::vector<int> values;
     std::map<int, int> written;
     for (int n : Range(100, 110)) {
@@ -188,12 +195,10 @@ TEST_F(JobsMenuEndToEnd, WriteOfARangeChangesExactlyThoseObjectsAndEnds) {
         values.push_back(255 - n);
         written[n] = 255 - n;
     }
-    Technician technician("100", "110", QMessageBox::NoButton);
-    Pick("&Write objects...");
-    ASSERT_TRUE(technician.problems.empty()) << technician.problems.front();
-    ASSERT_NO_FATAL_FAILURE(WaitForTheJob(11));
+    const auto technician = RunJob("&Write objects...", "100", "110", 11);
+    ASSERT_FALSE(HasFatalFailure());
 
-    EXPECT_TRUE(technician.boxes.empty()) << "every object was read: nothing to ask";
+    EXPECT_TRUE(technician->boxes.empty()) << "every object was read: nothing to ask";
     EXPECT_THAT(StatusTexts(), ::testing::Contains("Objects written and verified: 11 of 11"));
     std::vector<int> sent = ReadJobBytes(Range(100, 110));
     const std::vector<int> write = WriteJobBytes(Range(100, 110), values);
