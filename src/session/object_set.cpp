@@ -1,6 +1,5 @@
 #include "session/object_set.h"
 
-#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -40,17 +39,19 @@ std::vector<int> SettingsObjects() {
 }
 
 ObjectSet ParseObjectSet(std::string_view text) {
-    ObjectSet set;
+    // Each entry marks where its run begins and ends; the runs are summed up once at the end.
+    // So the time and memory grow with the text's length alone, however many entries name
+    // however wide ranges ("all,all,..." included).
+    std::vector<int> starts(kObjectCount + 1, 0);
     auto add = [&](int first, int last) {
-        for (int object = first; object <= last; ++object) set.objects.push_back(object);
+        ++starts[static_cast<std::size_t>(first)];
+        --starts[static_cast<std::size_t>(last) + 1];
     };
+    auto refuse = [](std::string error) { return ObjectSet{{}, std::move(error)}; };
     while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view item = Trim(text.substr(0, comma));
-        if (item.empty()) {
-            set = {{}, "an entry of the object list is empty"};
-            return set;
-        }
+        if (item.empty()) return refuse("an entry of the object list is empty");
         if (item == "all") {
             add(0, kObjectCount - 1);
         } else if (item == "settings") {
@@ -59,27 +60,38 @@ ObjectSet ParseObjectSet(std::string_view text) {
             const std::string_view low = Trim(item.substr(0, dash));
             const std::string_view high = Trim(item.substr(dash + 1));
             const std::optional<int> first = ObjectNumber(low), last = ObjectNumber(high);
-            if (!first || !last) {
-                set = {{}, NotAnObject(first ? high : low)};
-                return set;
-            }
-            if (*first > *last) {
-                set = {{}, "the range \"" + std::string(item) + "\" runs backwards"};
-                return set;
-            }
+            if (!first || !last) return refuse(NotAnObject(first ? high : low));
+            if (*first > *last)
+                return refuse("the range \"" + std::string(item) + "\" runs backwards");
             add(*first, *last);
         } else if (const std::optional<int> object = ObjectNumber(item)) {
             add(*object, *object);
         } else {
-            set = {{}, NotAnObject(item)};
-            return set;
+            return refuse(NotAnObject(item));
         }
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
     }
-    std::sort(set.objects.begin(), set.objects.end());
-    set.objects.erase(std::unique(set.objects.begin(), set.objects.end()), set.objects.end());
+    ObjectSet set;
+    int depth = 0;
+    for (int object = 0; object < kObjectCount; ++object) {
+        depth += starts[static_cast<std::size_t>(object)];
+        if (depth > 0) set.objects.push_back(object);
+    }
     return set;
+}
+
+std::string ObjectListText(const std::vector<int>& objects) {
+    std::string text;
+    for (std::size_t i = 0; i < objects.size();) {
+        std::size_t j = i;
+        while (j + 1 < objects.size() && objects[j + 1] == objects[j] + 1) ++j;
+        if (!text.empty()) text += ',';
+        text += std::to_string(objects[i]);
+        if (j > i) text += '-' + std::to_string(objects[j]);
+        i = j + 1;
+    }
+    return text;
 }
 
 }  // namespace zelmar

@@ -11,7 +11,11 @@ struct ObjectSet {
     std::string error;         // empty when the text is good; then `objects` is not empty
 };
 
+// In time and memory linear in the text's length.
 ObjectSet ParseObjectSet(std::string_view text);
+
+// Ascending objects as the shortest list ParseObjectSet reads back: "0,8176-8191".
+std::string ObjectListText(const std::vector<int>& objects);
 
 // Objects 0 and 8176..8191, where the device keeps its settings.
 std::vector<int> SettingsObjects();

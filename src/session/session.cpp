@@ -25,6 +25,7 @@ Session::~Session() {
 }
 
 void Session::Begin(std::int64_t nowMs) {
+    if (Finished()) return;  // stopped before it began
     if (!plan_.error.empty()) return End(Outcome::BadInput, plan_.error);
     if (plan_.objects.empty()) return Complete();
     line_.SelectPort(options_.port);
@@ -61,6 +62,16 @@ void Session::Stop() {
         End(Outcome::Interrupted,
             JobOutcomeText(Whole(JobReport::Outcome::Stopped), options_.portName));
     }
+}
+
+void Session::StopAtOnce(const std::string& why) {
+    if (Finished()) return;
+    Harvest();
+    const JobReport whole = Whole(JobReport::Outcome::Stopped);
+    std::string at;
+    if (whole.done < whole.total) at = " at object " + NumberText(whole.stoppedAt.value());
+    End(Outcome::Interrupted,
+        "Stopped at once" + at + " (" + why + "); " + JobDoneText(whole) + ".");
 }
 
 void Session::StartRemaining() {

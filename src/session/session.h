@@ -23,11 +23,13 @@ namespace zelmar {
 
 // The exit statuses a script sees.
 enum class Outcome : int {
-    Done = 0,          // every object done and, for writes and verifies, as the plan says
-    LineFailed = 1,    // no polls, the device gone, an exchange stalled past its attempts
-    BadInput = 2,      // the command line or a file; nothing was sent
-    Unverified = 3,    // done, but an object holds another value than the plan's
-    Interrupted = 130  // stopped on request once the exchange under way had finished
+    Done = 0,        // every object done and, for writes and verifies, as the plan says
+    LineFailed = 1,  // no polls, the device gone, an exchange stalled past its attempts
+    BadInput = 2,    // the command line or a file; nothing was sent
+    Unverified = 3,  // done, but an object holds another value than the plan's
+    // Stopped on request (a signal): once the exchange under way had finished, or at once. The
+    // program exits with 128 + the signal's number; 130 is SIGINT's.
+    Interrupted = 130
 };
 
 struct SessionOptions {
@@ -49,8 +51,12 @@ class Session : private EffectSink {
     void Begin(std::int64_t nowMs);
     // A few times a second: a stalled exchange is taken up again, a silent device given up.
     void Tick(std::int64_t nowMs);
-    // Ends the job once the exchange under way has finished.
+    // Ends the job once the exchange under way has finished; before Begin, ends it there, so
+    // that the port is never opened.
     void Stop();
+    // Ends the job now, the exchange under way left unfinished, and closes the port; `why` is
+    // said in the message ("a second signal").
+    void StopAtOnce(const std::string& why);
 
     bool Finished() const { return outcome_.has_value(); }
     Outcome outcome() const { return outcome_.value_or(Outcome::Done); }

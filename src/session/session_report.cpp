@@ -86,16 +86,19 @@ std::string JsonString(const std::string& text) {
 std::string JsonSummary(const JobSummary& summary) {
     std::string json = "{\"command\":" + JsonString(summary.command) +
                        ",\"port\":" + JsonString(summary.port) +
-                       ",\"status\":" + std::to_string(static_cast<int>(summary.outcome)) +
+                       ",\"status\":" + std::to_string(summary.status) +
                        ",\"message\":" + JsonString(summary.message);
     if (!summary.file.empty()) json += ",\"file\":" + JsonString(summary.file);
-    if (const Session* session = summary.session) {
-        json += ",\"objects\":" + std::to_string(session->Total()) +
-                ",\"done\":" + std::to_string(session->Done()) +
-                ",\"seconds\":" + Fixed(summary.seconds, 3);
-        json += ",\"mismatches\":[";
+    if (summary.written)
+        json += std::string(",\"written\":") + (*summary.written ? "true" : "false");
+    if (!summary.signal.empty()) json += ",\"signal\":" + JsonString(summary.signal);
+    if (const std::optional<JobCounts>& job = summary.job) {
+        json += ",\"objects\":" + std::to_string(job->objects) +
+                ",\"done\":" + std::to_string(job->done);
+        if (job->resumed > 0) json += ",\"resumed\":" + std::to_string(job->resumed);
+        json += ",\"seconds\":" + Fixed(job->seconds, 3) + ",\"mismatches\":[";
         const char* separator = "";
-        for (const Mismatch& m : session->Mismatches()) {
+        for (const Mismatch& m : job->mismatches) {
             json += separator;
             json += "{\"object\":" + std::to_string(m.object) +
                     ",\"expected\":" + std::to_string(m.expected) +
@@ -103,10 +106,10 @@ std::string JsonSummary(const JobSummary& summary) {
             separator = ",";
         }
         json += "]";
-        if (summary.includeValues) {
+        if (job->values) {
             json += ",\"values\":{";
             separator = "";
-            for (const ObjectEntry& entry : session->Values()) {
+            for (const ObjectEntry& entry : *job->values) {
                 json += separator;
                 json += "\"" + std::to_string(entry.object) + "\":" + std::to_string(entry.value);
                 separator = ",";
@@ -122,6 +125,17 @@ std::string JsonSummary(const JobSummary& summary) {
         for (int n = 1; n <= kRepeaterCount; ++n)
             json += (n > 1 ? "," : "") + settings.repeaters[n - 1];
         json += "]}";
+    }
+    if (summary.ports) {
+        json += ",\"ports\":[";
+        const char* separator = "";
+        for (const PortListing& port : *summary.ports) {
+            json += separator;
+            json += "{\"path\":" + JsonString(port.path) + ",\"by_id\":" + JsonString(port.byId) +
+                    ",\"description\":" + JsonString(port.description) + "}";
+            separator = ",";
+        }
+        json += "]";
     }
     return json + "}\n";
 }

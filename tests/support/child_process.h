@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -27,21 +28,46 @@ inline std::string ReadWholeFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// How a child's standard output is set up, beyond the default file.
+struct ChildOptions {
+    bool closeStdout = false;              // started with descriptor 1 closed
+    std::string stdoutPath;                // this instead of the file beside stderr ("/dev/full")
+    std::vector<std::string> environment;  // NAME=VALUE added to the parent's environment
+};
+
 class ChildProcess {
   public:
     // Runs `args` (the program first); its output goes to `outputs`/stdout and /stderr.
-    ChildProcess(std::vector<std::string> args, const std::filesystem::path& outputs)
+    ChildProcess(std::vector<std::string> args, const std::filesystem::path& outputs,
+                 ChildOptions options = {})
         : out_(outputs.string() + ".stdout"), err_(outputs.string() + ".stderr") {
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
+        std::vector<std::string> names = options.environment;
+        std::vector<char*> env;
+        for (std::string& entry : names) env.push_back(entry.data());
+        for (char** entry = environ; *entry; ++entry) {
+            const std::string_view name(*entry, std::string_view(*entry).find('='));
+            bool overridden = false;
+            for (const std::string& given : options.environment)
+                overridden = overridden || given.starts_with(std::string(name) + "=");
+            if (!overridden) env.push_back(*entry);
+        }
+        env.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (options.closeStdout) {
+            posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+        } else {
+            const std::string& path = options.stdoutPath.empty() ? out_ : options.stdoutPath;
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, path.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), env.data()) != 0)
+            pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
     ~ChildProcess() {
@@ -56,6 +82,7 @@ class ChildProcess {
     void Signal(int signal) const {
         if (pid_ > 0 && !status_) ::kill(pid_, signal);
     }
+    pid_t pid() const { return pid_; }
 
     // The exit status once the child has ended, within `limit`; -1 if it was killed or had to be.
     int Wait(std::chrono::milliseconds limit) {

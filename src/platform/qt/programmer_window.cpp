@@ -1,6 +1,29 @@
 #include "platform/qt/programmer_window.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "dialogue/job.h"
+
 namespace zelmar {
+
+namespace {
+
+// "objects 8180 to 8191 not written": the objects of `job` after the `done` first.
+std::string NotDoneText(const Job& job, int done) {
+    std::vector<int> left;
+    for (std::size_t i = static_cast<std::size_t>(done); i < job.objects.size(); ++i) {
+        const double object = job.objects[i].value();
+        if (IsObjectNumber(object)) left.push_back(static_cast<int>(RoundHalfEven(object)));
+    }
+    if (left.empty()) return {};
+    std::string words = ObjectsInWords(left);
+    words[0] = 'o';  // "Objects 3 to 5" within the sentence
+    return words + " not " + (job.write() ? "written" : "read");
+}
+
+}  // namespace
 
 ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
     : window(Platform{port, messageBox ? *messageBox : messages, screen, fileDialog, files}),
@@ -18,6 +41,83 @@ ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
         frame.Refresh();
     });
     ticks_.start();
+}
+
+ProgrammerWindow::~ProgrammerWindow() = default;
+
+void ProgrammerWindow::EndOnSignals() {
+    stopping_.setInterval(10);
+    QObject::connect(&stopping_, &QTimer::timeout, &stopping_, [this] {
+        if (!window.line.Busy()) return EndForSignal({});
+        if (stoppingClock_.elapsed() >= kStopWaitMs)
+            EndForSignal("the device did not finish object " +
+                         NumberText(window.line.state().CurObject.value()) + " within " +
+                         std::to_string(kStopWaitMs / 1000) + " s");
+    });
+    signals_ =
+        std::make_unique<SignalWatcher>([this](int signal, int count) { OnSignal(signal, count); });
+}
+
+void ProgrammerWindow::OnSignal(int signal, int count) {
+    if (ended_) return;
+    if (count > 1) return EndForSignal("a second signal ended it at once");
+    signal_ = signal;
+    // Nothing new starts: no click reaches a start, and the job under way stops once its
+    // object has finished.
+    frame.setEnabled(false);
+    jobAtSignal_ = window.line.Busy();
+    // The watch runs before the stop: a box the stop raises (the panel refused a value the
+    // job left in the image, say) waits in an event loop of its own, where the watch goes on
+    // and ends the program all the same.
+    stoppingClock_.start();
+    stopping_.start();
+    if (jobAtSignal_) window.StopJob();
+    if (!ended_ && !window.line.Busy()) EndForSignal({});
+}
+
+void ProgrammerWindow::EndForSignal(const std::string& cut) {
+    if (ended_) return;
+    ended_ = true;
+    stopping_.stop();
+    ticks_.stop();
+    JobReport report = window.line.report();
+    std::string job;
+    if (!jobAtSignal_) {
+        job = "no job was under way";
+    } else {
+        if (report.outcome == JobReport::Outcome::Running) {
+            // Cut short: the report says so in the status bar's words.
+            report.outcome = JobReport::Outcome::Failed;
+            report.reason = cut;
+        }
+        job = JobStatusText(report);
+        if (report.outcome != JobReport::Outcome::Finished) {
+            const std::string left = NotDoneText(window.line.engine().job(), report.done);
+            if (!left.empty()) job += ", " + left;
+        }
+    }
+    std::string port = window.PortName();
+    if (window.line.IsOpen()) {
+        try {
+            window.line.Toggle();
+            port += " closed";
+        } catch (const StepError& failure) {
+            // The process ends all the same and the system releases the port.
+            port = failure.what();
+            if (!port.empty() && port.back() == '.') port.pop_back();
+        }
+    } else {
+        port += " was not open";
+    }
+    const std::string line =
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString() + ": " +
+        SignalWatcher::Name(signal_) + ": " + job + "; " + port + ".\n";
+    // Standard error may have gone with its terminal (SIGHUP); the exit goes on regardless.
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    // Every event loop ends, a box's included, and the program leaves its exec() with the
+    // signal's status.
+    QCoreApplication::exit(SignalWatcher::ExitStatus(signal_));
 }
 
 }  // namespace zelmar

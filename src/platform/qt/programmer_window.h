@@ -4,12 +4,15 @@
 // returns.
 #include <QElapsedTimer>
 #include <QTimer>
+#include <memory>
+#include <string>
 
 #include "platform/file_input.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/port_chooser.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/qt/signal_watcher.h"
 #include "platform/qt/terminal_view.h"
 #include "window/frm_terminal.h"
 
@@ -22,6 +25,18 @@ class ProgrammerWindow {
     explicit ProgrammerWindow(MessageBox* messageBox = nullptr);
     ProgrammerWindow(const ProgrammerWindow&) = delete;
     ProgrammerWindow& operator=(const ProgrammerWindow&) = delete;
+    ~ProgrammerWindow();
+
+    // From now on SIGINT, SIGTERM and SIGHUP end the program at an exchange boundary: no new
+    // exchange starts, the object under way finishes (at most kStopWaitMs), the port is closed,
+    // one line on standard error says what was done and not done, and the event loop ends
+    // with 128 + the signal's number. No box asks anything, and one that is open goes. A
+    // second signal closes the port at once. The program calls this; tests and benchmarks
+    // that build the window in a process of their own leave the signals alone.
+    void EndOnSignals();
+    // How long the first signal waits for the object under way: only a device that fell
+    // silent mid-exchange takes this long.
+    static constexpr int kStopWaitMs = 3000;
 
     PortAssignments ports;
     QtSerialPort port{ports};
@@ -35,9 +50,20 @@ class ProgrammerWindow {
     ProgrammerFrame frame;
 
   private:
+    void OnSignal(int signal, int count);
+    // Closes the port, says in one line what the job did, and ends the event loop; `cut`
+    // names why a job still under way was cut short, empty when it was not.
+    void EndForSignal(const std::string& cut);
+
     // The window's sense of time: a stalled job is noticed within a quarter of a second.
     QElapsedTimer clock_;
     QTimer ticks_;
+    std::unique_ptr<SignalWatcher> signals_;
+    int signal_ = 0;            // the first signal, 0 before any
+    bool jobAtSignal_ = false;  // a job was under way when it came
+    bool ended_ = false;
+    QTimer stopping_;  // watches the job's end after the first signal
+    QElapsedTimer stoppingClock_;
 };
 
 }  // namespace zelmar
