@@ -227,6 +227,12 @@ TEST_P(SignalTest, EndsAtAnExchangeReleasesTheLineAndSaysSo) {
                     .match(line);
             ASSERT_TRUE(count.hasMatch()) << line.toStdString();
             done = count.captured(2).toInt();
+            if (deviceSilent) {
+                // The object under way may have reached the device: it is not "not written".
+                EXPECT_TRUE(line.contains(
+                    QStringLiteral("object 0 left unfinished, objects 1 to 8191 not written")))
+                    << line.toStdString();
+            }
             if (c.moment == Moment::Silent) {
                 EXPECT_TRUE(line.contains(QStringLiteral("did not finish"))) << line.toStdString();
             }

@@ -612,7 +612,8 @@ int RunCli(int argc, char** argv) {
         summary.status = static_cast<int>(Outcome::BadInput);
         summary.message = g_stdoutError;
     }
-    if (options.json) {
+    // Closed from the start, standard output has had its sentence in the refusal already.
+    if (options.json && !g_stdoutClosed) {
         PrintOut(JsonSummary(summary));
         if (!g_stdoutError.empty() && summary.signal.empty()) {
             PrintErr("zelmar-cli: " + g_stdoutError + "\n");

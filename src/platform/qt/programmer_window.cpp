@@ -10,17 +10,25 @@ namespace zelmar {
 
 namespace {
 
-// "objects 8180 to 8191 not written": the objects of `job` after the `done` first.
-std::string NotDoneText(const Job& job, int done) {
+// "objects 8180 to 8191 not written": the objects of `job` after the `done` first. A job cut
+// short left the first of them unfinished: a write may have reached the device unverified.
+std::string NotDoneText(const Job& job, int done, bool cutShort) {
     std::vector<int> left;
     for (std::size_t i = static_cast<std::size_t>(done); i < job.objects.size(); ++i) {
         const double object = job.objects[i].value();
         if (IsObjectNumber(object)) left.push_back(static_cast<int>(RoundHalfEven(object)));
     }
-    if (left.empty()) return {};
+    std::string text;
+    if (cutShort && !left.empty()) {
+        text = "object " + std::to_string(left.front()) + " left unfinished";
+        left.erase(left.begin());
+        if (left.empty()) return text;
+        text += ", ";
+    }
+    if (left.empty()) return text;
     std::string words = ObjectsInWords(left);
     words[0] = 'o';  // "Objects 3 to 5" within the sentence
-    return words + " not " + (job.write() ? "written" : "read");
+    return text + words + " not " + (job.write() ? "written" : "read");
 }
 
 }  // namespace
@@ -92,7 +100,8 @@ void ProgrammerWindow::EndForSignal(const std::string& cut) {
         }
         job = JobStatusText(report);
         if (report.outcome != JobReport::Outcome::Finished) {
-            const std::string left = NotDoneText(window.line.engine().job(), report.done);
+            const std::string left = NotDoneText(window.line.engine().job(), report.done,
+                                                 report.outcome == JobReport::Outcome::Failed);
             if (!left.empty()) job += ", " + left;
         }
     }
