@@ -16,7 +16,8 @@ namespace zelmar {
 namespace {
 
 constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
-// The signal that ends the process from the handler, for a program stuck outside its loop.
+// The signal, counted from the first, that ends the process from the handler itself: the
+// event loop has had its two chances, so the program may be stuck outside it.
 constexpr int kSignalsToEndAtOnce = 3;
 
 int g_pipe[2] = {-1, -1};
@@ -24,7 +25,8 @@ volatile std::sig_atomic_t g_count = 0;
 volatile std::sig_atomic_t g_first = 0;
 std::array<struct sigaction, kSignals.size()> g_replaced{};
 struct sigaction g_replacedPipe {};
-// Written as it stands by the handler: "zelmar-cli: a third signal ends at once\n".
+// What the handler writes before it ends the process, made ready beforehand: the handler may
+// call nothing that allocates.
 std::array<char, 160> g_lastWords{};
 std::size_t g_lastWordsSize = 0;
 
