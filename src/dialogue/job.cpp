@@ -1,5 +1,7 @@
 #include "dialogue/job.h"
 
+#include <cctype>
+
 namespace zelmar {
 
 namespace {
@@ -60,11 +62,17 @@ std::string JobDoneText(const JobReport& report) {
 
 std::string JobOutcomeText(const JobReport& report, std::string_view port) {
     switch (report.outcome) {
-        case JobReport::Outcome::Failed:
-            return std::string(report.write() ? "The write on " : "The read on ") +
-                   std::string(port) + " stopped at object " +
-                   NumberText(report.stoppedAt.value()) + ": " + report.reason + "; " +
-                   JobDoneText(report) + ".";
+        case JobReport::Outcome::Failed: {
+            const std::string stopped =
+                std::string(report.write() ? "The write on " : "The read on ") + std::string(port) +
+                " stopped at object " + NumberText(report.stoppedAt.value());
+            // A reason that is a sentence of its own (the port's loss) stands as one.
+            if (!report.reason.empty() &&
+                std::isupper(static_cast<unsigned char>(report.reason[0])))
+                return stopped + ". " + report.reason +
+                       (report.reason.ends_with('.') ? " " : ". ") + JobDoneText(report) + ".";
+            return stopped + ": " + report.reason + "; " + JobDoneText(report) + ".";
+        }
         case JobReport::Outcome::Stopped:
             return "Stopped on request; " + JobDoneText(report) + ".";
         case JobReport::Outcome::Finished:

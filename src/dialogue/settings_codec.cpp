@@ -1,5 +1,7 @@
 #include "dialogue/settings_codec.h"
 
+#include <algorithm>
+
 #include "platform/numbers.h"
 
 namespace zelmar {
@@ -33,6 +35,15 @@ SettingsView DecodeSettingsEntries(const ObjectTable& table) {
 
 SettingsEncoding EncodeSettingsEntries(const SettingsInput& input) {
     SettingsEntries entries;
+    const auto blank = [](std::string_view text) {
+        return text.find_first_not_of(' ') == std::string_view::npos;
+    };
+    // Nothing was read or loaded yet: naming one field would send the technician the wrong way.
+    if (input.sendDelayIndex < 0 && input.repeatDelayIndex < 0 && blank(input.packetTime) &&
+        std::all_of(input.repeaters.begin(), input.repeaters.end(), blank))
+        return Refuse(
+            "The settings panel is empty: read the settings from the device or load a "
+            "settings file first.");
     if (!IsDelayChoice(input.sendDelayIndex)) return Refuse("Choose a send delay.");
     // A box without a leading number means packet time 0. Anything that does not round to
     // 0..31 would spill into the send delay bits, so it is refused, not added.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "dialogue/job.h"
 #include "dialogue/protocol.h"
 #include "dialogue/settings_codec.h"
 
@@ -174,6 +175,28 @@ std::vector<ObjectEntry> ImageEntriesOf(const ObjectTable& table) {
 bool IsSettingsObject(int object) {
     return object == kTimingObject ||
            (object >= kRepeatDelayObject && object <= RepeaterObject(kRepeaterCount));
+}
+
+SettingsFileContent ReadSettingsFile(std::string_view text, std::string_view fileName) {
+    SettingsFileContent settings;
+    const ObjectFileContent content = ParseObjectFile(text);
+    if (content.error) {
+        settings.error = Describe(*content.error, fileName);
+        return settings;
+    }
+    ObjectTable table;
+    for (const ObjectEntry& entry : content.entries) table.Set(entry.object, entry.value);
+    std::vector<int> missing;
+    for (const ObjectEntry& entry : SettingsEntriesOf(table))
+        if (!table.Known(entry.object)) missing.push_back(entry.object);
+    if (missing.empty()) {
+        settings.entries = SettingsEntriesOf(table);
+        return settings;
+    }
+    std::string lacking = ObjectsInWords(missing);
+    lacking.front() = 'o';  // "Object 8176" within the sentence
+    settings.error = std::string(fileName) + " lacks settings " + lacking;
+    return settings;
 }
 
 std::string Describe(const ObjectFileError& error, std::string_view fileName) {

@@ -33,6 +33,16 @@ std::vector<ObjectEntry> SettingsEntriesOf(const ObjectTable& table);  // object
 std::vector<ObjectEntry> ImageEntriesOf(const ObjectTable& table);     // objects 0..8191
 bool IsSettingsObject(int object);                                     // 0 or 8176..8191
 
+// The seventeen settings entries of a file, objects 0, 8176..8191 in that order, the file's
+// other entries left aside. A file without all of them holds no settings: `entries` is empty
+// and `error` names the file and what it lacks. The window's Load settings and the command
+// line's settings read files by this one rule.
+struct SettingsFileContent {
+    std::vector<ObjectEntry> entries;
+    std::string error;
+};
+SettingsFileContent ReadSettingsFile(std::string_view text, std::string_view fileName);
+
 // A one-line error text a technician reads in a message box:
 // "settings.zcfg, line 7: value 300 is not 0..255".
 std::string Describe(const ObjectFileError& error, std::string_view fileName);

@@ -149,18 +149,10 @@ Plan ResumePlan(std::string_view partialText, std::string_view partialName,
 }
 
 Plan SettingsFilePlan(std::string_view fileText, std::string_view fileName) {
-    std::string error;
-    std::optional<std::vector<ObjectEntry>> entries = FileEntries(fileText, fileName, error);
-    if (!entries) return Refused(error);
+    SettingsFileContent settings = ReadSettingsFile(fileText, fileName);
+    if (!settings.error.empty()) return Refused(std::move(settings.error));
     Plan plan;
-    for (int object : SettingsObjects()) {
-        const ObjectEntry* found = Find(*entries, object);
-        if (!found) {
-            return Refused(std::string(fileName) + " lacks settings object " +
-                           std::to_string(object));
-        }
-        plan.objects.push_back(*found);
-    }
+    plan.objects = std::move(settings.entries);
     return plan;
 }
 

@@ -319,6 +319,13 @@ TEST_F(DialogueTest, AnInterruptedJobSaysWhatItLeftUndone) {
               "Read interrupted: 2 of 6 done (the port was closed)");
     engine.Interrupt("again", effects);
     EXPECT_EQ(effects.jobFailures, 1) << "no job, nothing to say";
+    // The port's loss is a sentence of its own, not a clause after a colon.
+    StartJob(8000, 8005);
+    engine.Interrupt("The connection on COM 1 was lost: it hung up. The port has been closed.",
+                     effects);
+    EXPECT_EQ(JobOutcome(),
+              "The read on COM 1 stopped at object 8000. The connection on COM 1 was lost: it "
+              "hung up. The port has been closed. 0 of 6 objects were read.");
 }
 
 // The engine walks exactly the job's objects, in the job's order, and ends after the last:

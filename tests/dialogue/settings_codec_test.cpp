@@ -96,6 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"no send delay", [](SettingsInput& i) { i.sendDelayIndex = -1; },
                     "Choose a send delay."},
+        RefusalCase{"an empty panel", [](SettingsInput& i) { i = SettingsInput{}; },
+                    "The settings panel is empty: read the settings from the device or load a "
+                    "settings file first."},
         // An empty box would send a packet time nobody chose.
         RefusalCase{"empty packet time", [](SettingsInput& i) { i.packetTime = " "; },
                     "Packet time must be a number from 0 to 31."},

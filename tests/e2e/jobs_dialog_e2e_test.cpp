@@ -3,6 +3,7 @@
 // the device's table afterwards, changed exactly where the job was meant to change it.
 #include <gmock/gmock.h>
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -141,8 +142,8 @@ class JobsMenuEndToEnd : public EndToEndTest {
 
     std::vector<std::string> StatusTexts() const {
         std::vector<std::string> texts;
-        for (const QLabel* label : frame_->statusBar()->findChildren<QLabel*>())
-            texts.push_back(label->text().toStdString());
+        for (const ElidedLabel* label : frame_->statusBar()->findChildren<ElidedLabel*>())
+            texts.push_back(label->FullText().toStdString());
         return texts;
     }
 
@@ -206,6 +207,41 @@ TEST_F(JobsMenuEndToEnd, WriteOfARangeChangesExactlyThoseObjectsAndEnds) {
     EXPECT_EQ(ProgrammerBytes(TrafficSoFar()), sent);
     // Nothing beyond the range, the settings objects 0 and 8176..8191 above all.
     EXPECT_EQ(DeviceChanges(), written);
+}
+
+TEST_F(JobsMenuEndToEnd, ClosingDuringAWriteAsksWithNoAsDefaultAndStopsAskingWhenItEnds) {
+    ASSERT_NO_FATAL_FAILURE(StartAll());
+    RunJob("&Read objects...", "100", "199", 100);
+    ASSERT_FALSE(HasFatalFailure());
+    {
+        Technician technician("100", "199", QMessageBox::NoButton);
+        Pick("&Write objects...");
+    }
+    ASSERT_TRUE(programmer_->window.jobs.Busy());
+    // The technician asks to close and leaves the question standing; the program's ticks go on.
+    QMessageBox* asked = nullptr;
+    QAbstractButton* fallback = nullptr;
+    QTimer ticks;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked = box;
+            if (box->defaultButton() != box->button(QMessageBox::No)) ADD_FAILURE() << "default";
+            if (waited.elapsed() > 60000 && !fallback)
+                (fallback = box->button(QMessageBox::No))->click();
+        }
+        frame_->Refresh();
+    });
+    ticks.start(20);
+    frame_->close();
+    ticks.stop();
+    EXPECT_NE(asked, nullptr) << "no question was asked";
+    EXPECT_EQ(fallback, nullptr) << "the question outlived the write";
+    EXPECT_FALSE(programmer_->window.jobs.Busy());
+    EXPECT_TRUE(frame_->isVisible()) << "an unanswered question closes nothing";
+    std::map<int, int> unchanged;
+    EXPECT_EQ(DeviceChanges(), unchanged) << "the write put back what was read";
 }
 
 // Answered with Enter, the box's default, or with Yes.

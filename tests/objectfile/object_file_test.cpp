@@ -33,6 +33,17 @@ TEST(ObjectFileTest, FormattedImageAndSettingsReadBackUnchanged) {
     EXPECT_EQ(SettingsEntriesOf(table).size(), 1u + 1u + kRepeaterCount);
 }
 
+TEST(ObjectFileTest, SettingsComeFromAWholeImageAndNeverFromPartOfOne) {
+    const ObjectTable table = PatternTable();
+    const SettingsFileContent whole =
+        ReadSettingsFile(FormatObjectFile(ImageEntriesOf(table)), "all.zimg");
+    EXPECT_EQ(whole.error, "");
+    EXPECT_EQ(whole.entries, SettingsEntriesOf(table));
+    const SettingsFileContent part = ReadSettingsFile("zelmar-objects 1\n8177,9\n", "p.zset");
+    EXPECT_TRUE(part.entries.empty());
+    EXPECT_EQ(part.error, "p.zset lacks settings objects 0, 8176 and 8178 to 8191");
+}
+
 struct ReadCase {
     std::string text;
     std::vector<ObjectEntry> entries;

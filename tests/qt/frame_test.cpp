@@ -2,12 +2,18 @@
 // client area or move any of its controls.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QHelpEvent>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <set>
 
 #include "platform/qt/programmer_window.h"
 #include "qt_app.h"
+#include "support/fakes.h"
 
 namespace zelmar::testing {
 namespace {
@@ -51,6 +57,100 @@ TEST(FrameTest, NamesTheDeviceOfAComButtonWhenItsTipShows) {
     qunsetenv("ZELMAR_COM2");
     int cancel = 0;
     programmer.view.onClose(cancel);
+}
+
+TEST(FrameTest, EveryMenuAndItemAnswersToALetterOfItsOwn) {
+    TestApplication();
+    ProgrammerWindow programmer;
+    const auto letter = [](const QString& text) {
+        const qsizetype at = text.indexOf('&');
+        return at < 0 || at + 1 >= text.size() ? QChar() : text[at + 1].toLower();
+    };
+    std::set<QChar> menus;
+    for (QAction* menu : programmer.frame.menuBar()->actions()) {
+        EXPECT_TRUE(menus.insert(letter(menu->text())).second) << menu->text().toStdString();
+        std::set<QChar> items;
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator()) continue;
+            EXPECT_FALSE(letter(item->text()).isNull()) << item->text().toStdString();
+            EXPECT_TRUE(items.insert(letter(item->text())).second) << item->text().toStdString();
+        }
+    }
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
+TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
+    TestApplication();
+    RecordingMessageBox boxes;
+    ProgrammerWindow programmer(&boxes);
+    programmer.frame.show();
+    QApplication::processEvents();
+    const QSize size = programmer.frame.size();
+    const std::string refused = "Not started: the port is closed: open it with the red lamp first";
+    const QString longPath = "/dev/serial/by-id/" + QString(200, 'x');
+    qputenv("ZELMAR_COM1", longPath.toLocal8Bit());
+    programmer.window.Command2_Click();  // the settings' Read on a closed port
+    programmer.frame.Refresh();
+    QApplication::processEvents();
+    EXPECT_EQ(programmer.frame.size(), size);
+    const auto labels = programmer.frame.statusBar()->findChildren<ElidedLabel*>();
+    ASSERT_EQ(labels.size(), 2);
+    EXPECT_TRUE(labels[0]->toolTip().contains(longPath)) << "the whole text in the tip";
+    EXPECT_EQ(labels[1]->FullText().toStdString(), refused);
+    programmer.window.Option1_Click(2);
+    programmer.frame.Refresh();
+    EXPECT_EQ(labels[1]->FullText(), "") << "COM 1's news is not COM 2's";
+    qunsetenv("ZELMAR_COM1");
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
+TEST(FrameTest, ASaveAddsItsSuffixOffersANameAndRemembersTheFolder) {
+    TestApplication();
+    QTemporaryDir dir;
+    QSettings().remove("folders");
+    FilePicker picker(nullptr);
+    QString offered;
+    picker.run = [&](QFileDialog& dialog) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        offered = dialog.selectedFiles().value(0);
+        dialog.setDirectory(dir.path());
+        dialog.selectFile("mysettings");
+        static_cast<QDialog&>(dialog).accept();  // as the Save button does
+        return dialog.result();
+    };
+    const QString saved = picker.Save(FileKind::Settings, "Save settings", 2);
+    EXPECT_EQ(saved, dir.filePath("mysettings.zset"));
+    EXPECT_TRUE(offered.endsWith(DefaultFileName(FileKind::Settings, 2, QDate::currentDate())));
+    EXPECT_EQ(DefaultFileName(FileKind::Log, 3, QDate(2026, 12, 8)), "traffic-COM3-2026-12-08.log");
+    QString opened;
+    picker.run = [&](QFileDialog& dialog) {
+        opened = dialog.directory().absolutePath();
+        return int(QDialog::Rejected);
+    };
+    EXPECT_EQ(picker.Open(FileKind::Settings, "Load settings"), "");
+    EXPECT_EQ(opened, QDir(dir.path()).absolutePath());
+    picker.Open(FileKind::Image, "Load object image");
+    EXPECT_NE(opened, QDir(dir.path()).absolutePath()) << "each kind has its own folder";
+}
+
+TEST(FrameTest, ThePaneStaysBlueOnALightFieldUnderADarkTheme) {
+    QApplication& app = TestApplication();
+    const QPalette theme = app.palette();
+    QPalette dark = theme;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, Qt::white);
+    app.setPalette(dark);
+    {
+        ProgrammerWindow programmer;
+        const QPalette pane = programmer.view.WidgetOf(programmer.window.txtTerm)->palette();
+        EXPECT_EQ(pane.color(QPalette::Text), QColor(0, 0, 255));
+        EXPECT_GT(pane.color(QPalette::Base).lightness(), 200);
+        int cancel = 0;
+        programmer.view.onClose(cancel);
+    }
+    app.setPalette(theme);
 }
 
 }  // namespace

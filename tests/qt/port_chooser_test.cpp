@@ -129,6 +129,17 @@ TEST_F(PortChooserTest, AMissingDeviceIsDescribedAsNotPresent) {
     PortAssignments assignments;
     assignments.Choose(1, "/dev/zelmar-no-such-port");
     EXPECT_EQ(assignments.Describe(1), "/dev/zelmar-no-such-port - not present");
+    // The chooser shows it chosen, and Enter keeps it: the list's focus picks nothing else.
+    PortChooserDialog dialog(1, assignments);
+    dialog.show();
+    auto* list = dialog.findChild<QTreeWidget*>();
+    list->setFocus();
+    QApplication::processEvents();
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(list->currentItem()->text(0), "/dev/zelmar-no-such-port (not present)");
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPath(), "/dev/zelmar-no-such-port");
 }
 
 TEST_F(PortChooserTest, TheDialogReturnsATypedPath) {

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -24,30 +25,29 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-constexpr const char* kSettingsFilter = "Zelmar settings (*.zset);;All files (*)";
-constexpr const char* kImageFilter = "Zelmar object image (*.zimg);;All files (*)";
-
 }  // namespace
 
 ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAssignments& ports)
     : window_(window),
       view_(view),
       ports_(ports),
-      port_(new QLabel(this)),
+      port_(new ElidedLabel(this)),
       progress_(new QProgressBar(this)),
       stop_(new QPushButton(tr("Stop"), this)),
-      job_(new QLabel(this)) {
+      job_(new ElidedLabel(this)),
+      files_(this),
+      shownPort_(window.line.Port()) {
     // The view named itself while it stood alone; from here on its caption goes to the frame.
     setWindowTitle(view_.windowTitle());
     setWindowIcon(view_.windowIcon());
     setCentralWidget(&view_);
     BuildMenus();
-    // Two lines, as wide as the client area: the line and the device above, the job below.
+    // Two lines of one height each, as wide as the client area: the line and the device
+    // above, the job below. A longer text is cut short, never wrapped, so the window keeps its
+    // size.
     progress_->setMaximumWidth(70);
     progress_->setMaximumHeight(12);
     progress_->setTextVisible(false);
-    port_->setWordWrap(true);
-    job_->setWordWrap(true);
     auto* lines = new QWidget(this);
     auto* grid = new QGridLayout(lines);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -64,12 +64,23 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     stop_->setFocusPolicy(Qt::NoFocus);
     connect(stop_, &QPushButton::clicked, this, [this] { StopJob(); });
     lines->setFixedWidth(view_.width() - 8);
+    lines->setFixedHeight(port_->height() + grid->spacing() +
+                          std::max(job_->height(), stop_->maximumHeight()));
     statusBar()->addWidget(lines, 1);
     statusBar()->setSizeGripEnabled(false);
     // The client area keeps its size; the frame only adds its bars around it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     for (int n = 1; n <= 4; ++n)
         if (QWidget* option = view_.WidgetOf(window_.Option1(n))) option->installEventFilter(this);
+    placing_.setInterval(50);
+    connect(&placing_, &QTimer::timeout, this, [this] {
+        // The window manager may still place the frame after its size is known; it counts as
+        // placed once it has stood on screen, decorated, for a few looks in a row.
+        constexpr int kLooks = 40, kSteadyLooks = 6;
+        const bool moved = KeepOnScreen();
+        steadyLooks_ = moved || frameGeometry() == geometry() ? 0 : steadyLooks_ + 1;
+        if (steadyLooks_ >= kSteadyLooks || ++placingLooks_ >= kLooks) placing_.stop();
+    });
     Refresh();
 }
 
@@ -78,6 +89,7 @@ ProgrammerFrame::~ProgrammerFrame() {
 }
 
 void ProgrammerFrame::BuildMenus() {
+    // Each item's mnemonic is unique within its menu, so a letter always lands on one item.
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Load settings..."), QKeySequence::Open, this, [this] { LoadSettings(); });
     file->addAction(tr("&Save settings..."), QKeySequence::Save, this, [this] { SaveSettings(); });
@@ -85,13 +97,25 @@ void ProgrammerFrame::BuildMenus() {
     file->addAction(tr("Load object &image..."), this, [this] { LoadImage(); });
     file->addAction(tr("Save object i&mage..."), this, [this] { SaveImage(); });
     file->addSeparator();
-    file->addAction(tr("Save traffic &log..."), this, [this] { SaveLog(); });
+    file->addAction(tr("Save &traffic log..."), this, [this] { SaveLog(); });
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
 
+    // The lamp is a picture, out of the keyboard's reach; these do what a click on it does.
     QMenu* port = menuBar()->addMenu(tr("&Port"));
+    openPort_ = port->addAction(tr("&Open port"), QKeySequence(Qt::CTRL | Qt::Key_K), this, [this] {
+        if (!window_.line.IsOpen()) window_.imgNotConnected_Click();
+        Refresh();
+    });
+    closePort_ = port->addAction(tr("&Close port"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+                                 this, [this] {
+                                     if (window_.line.IsOpen()) window_.imgConnected_Click();
+                                     Refresh();
+                                 });
+    port->addSeparator();
     for (int com = 1; com <= 4; ++com)
-        port->addAction(tr("Device of COM %1...").arg(com), this, [this, com] { ChoosePort(com); });
+        port->addAction(tr("Device of COM &%1...").arg(com), this,
+                        [this, com] { ChoosePort(com); });
 
     QMenu* jobs = menuBar()->addMenu(tr("&Jobs"));
     jobs->addAction(tr("&Read objects..."), this, [this] { StartObjects(Direction::Read); });
@@ -104,15 +128,26 @@ void ProgrammerFrame::BuildMenus() {
 
 void ProgrammerFrame::Refresh() {
     const int com = window_.line.Port();
-    QString port = tr("COM %1: %2, %3")
-                       .arg(com)
-                       .arg(ports_.Path(com))
-                       .arg(window_.line.IsOpen() ? tr("open") : tr("closed"));
-    if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
+    const bool open = window_.line.IsOpen();
+    QString port =
+        tr("COM %1: %2, %3").arg(com).arg(ports_.Path(com)).arg(open ? tr("open") : tr("closed"));
+    // Whether the device is heard matters more than where the port's device was named, so it
+    // comes first when the line is cut short.
     const std::string activity = window_.line.ActivityText();
     if (!activity.empty()) port += QStringLiteral(". ") + Q(activity);
-    port_->setText(port);
-    job_->setText(Q(window_.jobs.StatusText()));
+    if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
+    port_->SetFullText(port);
+
+    const std::string status = window_.jobs.StatusText();
+    // How the last job on another port ended is no news about this one.
+    if (com != shownPort_) {
+        shownPort_ = com;
+        note_ = QString();
+        notedOver_ = status;
+    }
+    if (note_ && status != notedOver_) note_.reset();
+    job_->SetFullText(note_ ? *note_ : Q(status));
+
     const bool running = window_.jobs.Busy() && window_.jobs.Total() > 0;
     progress_->setVisible(running);
     stop_->setVisible(window_.jobs.Busy());
@@ -120,6 +155,34 @@ void ProgrammerFrame::Refresh() {
         progress_->setRange(0, window_.jobs.Total());
         progress_->setValue(std::min(window_.jobs.Done(), window_.jobs.Total()));
     }
+    openPort_->setEnabled(!open);
+    closePort_->setEnabled(open);
+    // The question was why the window stayed; with the write over it asks about nothing.
+    if (closeQuestion_ && !WriteUnderWay()) closeQuestion_->done(QMessageBox::No);
+}
+
+void ProgrammerFrame::Note(const QString& text) {
+    note_ = text;
+    notedOver_ = window_.jobs.StatusText();
+    Refresh();
+}
+
+bool ProgrammerFrame::WriteUnderWay() const {
+    return window_.jobs.Busy() && window_.line.report().write();
+}
+
+bool ProgrammerFrame::KeepOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen) return false;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    // Left and top last, so a frame larger than the screen keeps its title bar in reach.
+    QPoint place = frame.topLeft();
+    place.setX(std::max(std::min(place.x(), room.right() + 1 - frame.width()), room.left()));
+    place.setY(std::max(std::min(place.y(), room.bottom() + 1 - frame.height()), room.top()));
+    if (place == frame.topLeft()) return false;
+    move(place);
+    return true;
 }
 
 bool ProgrammerFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -134,13 +197,26 @@ bool ProgrammerFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void ProgrammerFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (placingLooks_ == 0 && !placing_.isActive()) placing_.start();
+}
+
 void ProgrammerFrame::closeEvent(QCloseEvent* event) {
-    if (window_.jobs.Busy() && window_.line.report().write() &&
-        QMessageBox::question(this, QString::fromLatin1(kAppTitle),
-                              tr("A write is under way; closing now leaves the device "
-                                 "half-written. Close anyway?")) != QMessageBox::Yes) {
-        event->ignore();
-        return;
+    if (WriteUnderWay()) {
+        QMessageBox question(QMessageBox::Question, QString::fromLatin1(kAppTitle),
+                             tr("A write is under way; closing now leaves the device "
+                                "half-written. Close anyway?"),
+                             QMessageBox::Yes | QMessageBox::No, this);
+        // Enter must not be the key that leaves a device half-written.
+        question.setDefaultButton(QMessageBox::No);
+        closeQuestion_ = &question;
+        const int answer = question.exec();
+        closeQuestion_ = nullptr;
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
     }
     int cancel = 0;
     if (view_.onClose) view_.onClose(cancel);
@@ -153,14 +229,15 @@ void ProgrammerFrame::ChoosePort(int com) {
         return;
     }
     PortChooserDialog dialog(com, ports_, this);
-    if (dialog.exec() == QDialog::Accepted) ports_.Choose(com, dialog.ChosenPath());
+    if (dialog.exec() == QDialog::Accepted && dialog.ChosenPath() != ports_.Path(com))
+        ports_.Choose(com, dialog.ChosenPath());
     Refresh();
 }
 
 void ProgrammerFrame::StartObjects(Direction direction) {
     if (window_.jobs.Busy()) return Tell(tr("A job is under way: wait for it to end, or stop it."));
     if (!window_.line.IsOpen())
-        return Tell(tr("The port is closed: open it with the red lamp first."));
+        return Tell(tr("The port is closed: open it first (the red lamp, or Port > Open port)."));
     ObjectsDialog dialog(direction, objectsMemory_, this);
     if (dialog.exec() != QDialog::Accepted) return;
     Job job{direction, ObjectsOf(dialog.Objects()), JobOrigin::ObjectsDialog};
@@ -182,43 +259,35 @@ void ProgrammerFrame::StopJob() {
     Refresh();
 }
 
-std::optional<std::vector<ObjectEntry>> ProgrammerFrame::PickObjectFile(const QString& title,
-                                                                        const QString& filter) {
-    const QString path = QFileDialog::getOpenFileName(this, title, {}, filter);
+std::optional<ProgrammerFrame::PickedFile> ProgrammerFrame::PickFile(FileKind kind,
+                                                                     const QString& title) {
+    const QString path = files_.Open(kind, title);
     if (path.isEmpty()) return std::nullopt;
     QString error;
-    const std::optional<std::string> text = LoadTextFile(path, &error);
+    std::optional<std::string> text = LoadTextFile(path, &error);
     if (!text) {
         Tell(error);
         return std::nullopt;
     }
-    ObjectFileContent content = ParseObjectFile(*text);
-    if (content.error) {
-        Tell(Q(Describe(*content.error, QFileInfo(path).fileName().toStdString())));
-        return std::nullopt;
-    }
-    return std::move(content.entries);
+    return PickedFile{QFileInfo(path).fileName(), std::move(*text)};
 }
 
 void ProgrammerFrame::LoadSettings() {
-    const auto entries = PickObjectFile(tr("Load settings"), tr(kSettingsFilter));
-    if (!entries) return;
+    const std::optional<PickedFile> file = PickFile(FileKind::Settings, tr("Load settings"));
+    if (!file) return;
+    const SettingsFileContent settings = ReadSettingsFile(file->text, file->name.toStdString());
+    if (!settings.error.empty()) return Tell(tr("%1. Nothing was loaded.").arg(Q(settings.error)));
     ObjectTable table = window_.line.table();
-    for (const ObjectEntry& entry : *entries) {
-        if (!IsSettingsObject(entry.object))
-            return Tell(
-                tr("Object %1 is no settings object; nothing was loaded.").arg(entry.object));
-        table.Set(entry.object, entry.value);
-    }
+    for (const ObjectEntry& entry : settings.entries) table.Set(entry.object, entry.value);
     // Only the panel: nothing reaches the image or the device until "Write".
     window_.ShowSettingsOf(table);
+    Note(tr("Not on the device yet: the panel was loaded from %1.").arg(file->name));
 }
 
 void ProgrammerFrame::SaveSettings() {
     const SettingsEncoding encoding = window_.EncodePanel();
     if (!encoding.entries) return Tell(Q(encoding.refusal));
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Save settings"), {}, tr(kSettingsFilter));
+    const QString path = files_.Save(FileKind::Settings, tr("Save settings"), window_.line.Port());
     if (path.isEmpty()) return;
     ObjectTable table;
     StoreSettingsEntries(*encoding.entries, table);
@@ -228,14 +297,21 @@ void ProgrammerFrame::SaveSettings() {
 
 void ProgrammerFrame::LoadImage() {
     if (window_.jobs.Busy()) return Tell(tr("A job is under way: load the image once it ends."));
-    const auto entries = PickObjectFile(tr("Load object image"), tr(kImageFilter));
-    if (!entries) return;
-    for (const ObjectEntry& entry : *entries) window_.line.table().Set(entry.object, entry.value);
+    const std::optional<PickedFile> file = PickFile(FileKind::Image, tr("Load object image"));
+    if (!file) return;
+    const ObjectFileContent content = ParseObjectFile(file->text);
+    if (content.error)
+        return Tell(tr("%1. Nothing was loaded.")
+                        .arg(Q(Describe(*content.error, file->name.toStdString()))));
+    for (const ObjectEntry& entry : content.entries)
+        window_.line.table().Set(entry.object, entry.value);
+    Note(tr("Not on the device yet: %2 objects loaded from %1 into the image.")
+             .arg(file->name)
+             .arg(content.entries.size()));
 }
 
 void ProgrammerFrame::SaveImage() {
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Save object image"), {}, tr(kImageFilter));
+    const QString path = files_.Save(FileKind::Image, tr("Save object image"), window_.line.Port());
     if (path.isEmpty()) return;
     QString error;
     if (!SaveTextFile(path, FormatObjectFile(ImageEntriesOf(window_.line.table())), &error))
@@ -243,8 +319,7 @@ void ProgrammerFrame::SaveImage() {
 }
 
 void ProgrammerFrame::SaveLog() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save traffic log"), {},
-                                                      tr("Text (*.txt);;All files (*)"));
+    const QString path = files_.Save(FileKind::Log, tr("Save traffic log"), window_.line.Port());
     if (path.isEmpty()) return;
     QString error;
     if (!SaveTextFile(path, window_.line.traffic()->Contents(), &error)) Tell(error);
@@ -252,9 +327,10 @@ void ProgrammerFrame::SaveLog() {
 
 void ProgrammerFrame::About() {
     QMessageBox::about(this, QString::fromLatin1(kAppTitle),
-                       tr("Zelmar (ver.4.0) programator %1\nQt %2\n\nThe line: COM 1 to COM 4, "
-                          "1200 baud, 8 data bits, no parity, 1 stop bit, no flow control.")
-                           .arg(QStringLiteral(ZELMAR_VERSION))
+                       tr("%1\nBuilt with Qt %2, running on Qt %3.\n\nThe line: COM 1 to COM "
+                          "4, 1200 baud, 8 data bits, no parity, 1 stop bit, no flow control.")
+                           .arg(QString::fromLatin1(kAppTitle))
+                           .arg(QStringLiteral(QT_VERSION_STR))
                            .arg(QString::fromLatin1(qVersion())));
 }
 

@@ -3,15 +3,18 @@
 // below it, for what a technician needs beyond the client area itself: the port's device,
 // jobs over any objects, settings and image files, the traffic log, and how the line and the
 // job are doing.
-#include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <optional>
 #include <vector>
 
 #include "objectfile/object_file.h"
+#include "platform/qt/elided_label.h"
+#include "platform/qt/file_picker.h"
 #include "platform/qt/objects_dialog.h"
 #include "platform/qt/port_chooser.h"
 #include "platform/qt/terminal_view.h"
@@ -27,25 +30,40 @@ class ProgrammerFrame : public QMainWindow {
     ProgrammerFrame(const ProgrammerFrame&) = delete;
     ProgrammerFrame& operator=(const ProgrammerFrame&) = delete;
 
-    // Brings the status bar up to date.
+    // Brings the status bar and the Port menu up to date, and takes back the close question
+    // once no write is under way.
     void Refresh();
+    // Puts the whole frame, title bar included, on the screen, as near as it can to where
+    // start-up centred the client area; true when it had to move.
+    bool KeepOnScreen();
+    // The frame's file dialogs; tests answer them.
+    FilePicker& files() { return files_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // The window manager tells the title bar's size a moment after the window is up; the frame
+    // is kept on screen once it is known.
+    void showEvent(QShowEvent* event) override;
     // Names a COM button's device in its tool tip as the tip is about to show.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMenus();
+    bool WriteUnderWay() const;
+    // Says `text` in the job's place until the job's own text next changes.
+    void Note(const QString& text);
     void ChoosePort(int com);
     // Jobs > Read objects... / Write objects...: the dialog, then the job; a write of objects
     // the image does not know asks first.
     void StartObjects(Direction direction);
     void StopJob();
-    // The entries of an object file the technician picks; nothing when he cancels or the file
-    // is refused, which he is told.
-    std::optional<std::vector<ObjectEntry>> PickObjectFile(const QString& title,
-                                                           const QString& filter);
+    struct PickedFile {
+        QString name;  // as messages name it
+        std::string text;
+    };
+    // A file the technician picks, read whole; nothing when he cancels or it cannot be read,
+    // which he is told.
+    std::optional<PickedFile> PickFile(FileKind kind, const QString& title);
     void LoadSettings();
     void SaveSettings();
     void LoadImage();
@@ -58,11 +76,23 @@ class ProgrammerFrame : public QMainWindow {
     frmTerminal& window_;
     TerminalView& view_;
     PortAssignments& ports_;
-    QLabel* port_;  // the port, its device and state, and whether the device is heard
+    ElidedLabel* port_;  // the port, its device and state, and whether the device is heard
     QProgressBar* progress_;
     QPushButton* stop_;
-    QLabel* job_;
+    ElidedLabel* job_;
+    QAction* openPort_;
+    QAction* closePort_;
+    FilePicker files_;
     ObjectsDialog::Memory objectsMemory_;
+    QMessageBox* closeQuestion_ = nullptr;  // while it is asked
+    // What the job's place says instead of the job's text, until that text changes: a note, or
+    // nothing once the port it spoke of is no longer chosen.
+    std::optional<QString> note_;
+    std::string notedOver_;
+    int shownPort_ = 0;
+    QTimer placing_;
+    int placingLooks_ = 0;
+    int steadyLooks_ = 0;
 };
 
 }  // namespace zelmar

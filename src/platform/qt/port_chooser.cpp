@@ -22,11 +22,22 @@ PortChooserDialog::PortChooserDialog(int com, const PortAssignments& assignments
     ports_->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Description"),
                              QStringLiteral("Maker"), QStringLiteral("Serial number")});
     ports_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const QString current = assignments.Path(com);
+    QTreeWidgetItem* chosen = nullptr;
     for (const SerialPortChoice& port : AvailablePorts(assignments)) {
         auto* item = new QTreeWidgetItem(
             ports_, {port.path, port.description, port.manufacturer, port.serialNumber});
-        if (port.path == path_->text()) ports_->setCurrentItem(item);
+        item->setData(0, Qt::UserRole, port.path);
+        if (port.path == current) chosen = item;
     }
+    // The device assigned now stays in sight when it is absent (an adapter unplugged), so the
+    // list never seems to have chosen another for the technician.
+    if (!chosen && !current.isEmpty()) {
+        chosen = new QTreeWidgetItem({QStringLiteral("%1 (not present)").arg(current)});
+        chosen->setData(0, Qt::UserRole, current);
+        ports_->insertTopLevelItem(0, chosen);
+    }
+    if (chosen) ports_->setCurrentItem(chosen);
     layout->addWidget(ports_);
     layout->addWidget(path_);
 
@@ -50,7 +61,7 @@ PortChooserDialog::PortChooserDialog(int com, const PortAssignments& assignments
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(ports_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item) path_->setText(item->text(0));
+        if (item) path_->setText(item->data(0, Qt::UserRole).toString());
     });
     connect(ports_, &QTreeWidget::itemActivated, this, &QDialog::accept);
     connect(path_, &QLineEdit::textChanged, ok,

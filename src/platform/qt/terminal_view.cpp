@@ -644,6 +644,13 @@ void TerminalView::ApplyForeColor(const Control& control) {
              control.kind() == ControlKind::OptionButton)
         role = QPalette::ButtonText;
     palette.setColor(role, ColorOf(control.foreColor()));
+    // A chosen text colour was chosen against the light field of its day; on a dark desktop
+    // theme's base it would be unreadable, so the field stays light under it.
+    if (role == QPalette::Text) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Disabled, QPalette::Base, QColor(0xF0, 0xF0, 0xF0));
+    }
     widget->setPalette(palette);
 }
 
