@@ -53,5 +53,23 @@ TEST(FrameTest, NamesTheDeviceOfAComButtonWhenItsTipShows) {
     programmer.view.onClose(cancel);
 }
 
+TEST(FrameTest, SaysOnceInTheStatusBarThatTheTrafficRecordStopsShort) {
+    TestApplication();
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent/zelmar-tmp");
+    ProgrammerWindow programmer;
+    if (tmpdir.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmpdir);
+    programmer.frame.Refresh();
+    programmer.frame.Refresh();
+    const QString notes = programmer.frame.Notes();
+    EXPECT_EQ(notes.count("The traffic record stops"), 1) << notes.toStdString();
+    EXPECT_TRUE(notes.contains("TMPDIR=/nonexistent/zelmar-tmp")) << notes.toStdString();
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
 }  // namespace
 }  // namespace zelmar::testing

@@ -36,7 +36,8 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
       port_(new QLabel(this)),
       progress_(new QProgressBar(this)),
       stop_(new QPushButton(tr("Stop"), this)),
-      job_(new QLabel(this)) {
+      job_(new QLabel(this)),
+      notes_(new QLabel(this)) {
     // The view named itself while it stood alone; from here on its caption goes to the frame.
     setWindowTitle(view_.windowTitle());
     setWindowIcon(view_.windowIcon());
@@ -48,6 +49,8 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     progress_->setTextVisible(false);
     port_->setWordWrap(true);
     job_->setWordWrap(true);
+    notes_->setWordWrap(true);
+    notes_->hide();
     auto* lines = new QWidget(this);
     auto* grid = new QGridLayout(lines);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -56,6 +59,7 @@ ProgrammerFrame::ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAs
     grid->addWidget(job_, 1, 0);
     grid->addWidget(progress_, 1, 1);
     grid->addWidget(stop_, 1, 2);
+    grid->addWidget(notes_, 2, 0, 1, 3);
     // The job's text takes what room there is; the bar and the button only what they need.
     grid->setColumnStretch(0, 1);
     stop_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -120,6 +124,23 @@ void ProgrammerFrame::Refresh() {
         progress_->setRange(0, window_.jobs.Total());
         progress_->setValue(std::min(window_.jobs.Done(), window_.jobs.Total()));
     }
+    const TrafficRecord* traffic = window_.line.traffic();
+    if (traffic && traffic->StoppedShort() && !trafficNoted_) {
+        trafficNoted_ = true;
+        Note(tr("The traffic record stops after %1 kB: %2. File > Save traffic log keeps what "
+                "came before.")
+                 .arg(traffic->Size() / 1024)
+                 .arg(Q(traffic->StopReason())));
+    }
+}
+
+QString ProgrammerFrame::Notes() const {
+    return notes_->text();
+}
+
+void ProgrammerFrame::Note(const QString& text) {
+    notes_->setText(notes_->text().isEmpty() ? text : notes_->text() + QLatin1Char('\n') + text);
+    notes_->show();
 }
 
 bool ProgrammerFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -247,7 +268,12 @@ void ProgrammerFrame::SaveLog() {
                                                       tr("Text (*.txt);;All files (*)"));
     if (path.isEmpty()) return;
     QString error;
-    if (!SaveTextFile(path, window_.line.traffic()->Contents(), &error)) Tell(error);
+    TrafficRecord* traffic = window_.line.traffic();
+    // In pieces, straight from the record's file: the record may be tens of megabytes.
+    const TextSource record = [traffic](const TextSink& sink) {
+        return traffic ? traffic->WriteTo(sink) : std::string();
+    };
+    if (!SaveTextFile(path, record, &error)) Tell(error);
 }
 
 void ProgrammerFrame::About() {

@@ -27,8 +27,11 @@ class ProgrammerFrame : public QMainWindow {
     ProgrammerFrame(const ProgrammerFrame&) = delete;
     ProgrammerFrame& operator=(const ProgrammerFrame&) = delete;
 
-    // Brings the status bar up to date.
+    // Brings the status bar up to date; tells, once, that the traffic record stopped short.
     void Refresh();
+    // The status bar's line of notes: what the technician was told beyond the port and the
+    // job, each note once ("The traffic record stops at ...").
+    QString Notes() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +57,8 @@ class ProgrammerFrame : public QMainWindow {
     void About();
     // Tells the technician in a box with the program's title.
     void Tell(const QString& text);
+    // Adds a line to the status bar's notes.
+    void Note(const QString& text);
 
     frmTerminal& window_;
     TerminalView& view_;
@@ -62,6 +67,8 @@ class ProgrammerFrame : public QMainWindow {
     QProgressBar* progress_;
     QPushButton* stop_;
     QLabel* job_;
+    QLabel* notes_;  // hidden while there is nothing to note
+    bool trafficNoted_ = false;
     ObjectsDialog::Memory objectsMemory_;
 };
 
