@@ -174,7 +174,10 @@ void ProgrammerFrame::ChoosePort(int com) {
         return;
     }
     PortChooserDialog dialog(com, ports_, this);
-    if (dialog.exec() == QDialog::Accepted) ports_.Choose(com, dialog.ChosenPath());
+    if (dialog.exec() == QDialog::Accepted) {
+        const QString unsaved = ports_.Choose(com, dialog.ChosenPath());
+        if (!unsaved.isEmpty()) Note(unsaved);
+    }
     Refresh();
 }
 
