@@ -36,7 +36,7 @@ using testing::ChildProcess;
 
 // How long the first zelmar-cli waits for polls that never come, holding the port meanwhile:
 // long enough for the second opener's attempt.
-constexpr int kFirstCliSeconds = 4;
+constexpr int kFirstCliSeconds = 6;
 
 enum class Program { Window, Cli };
 enum class Name { Real, Link };
