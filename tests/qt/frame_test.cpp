@@ -2,6 +2,7 @@
 // client area or move any of its controls.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QMenuBar>
@@ -80,6 +81,24 @@ TEST(FrameTest, EveryMenuAndItemAnswersToALetterOfItsOwn) {
     programmer.view.onClose(cancel);
 }
 
+TEST(FrameTest, SaysOnceInTheStatusBarThatTheTrafficRecordStopsShort) {
+    TestApplication();
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent/zelmar-tmp");
+    ProgrammerWindow programmer;
+    if (tmpdir.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmpdir);
+    programmer.frame.Refresh();
+    programmer.frame.Refresh();
+    const QString notes = programmer.frame.Notes();
+    EXPECT_EQ(notes.count("The traffic record stops"), 1) << notes.toStdString();
+    EXPECT_TRUE(notes.contains("TMPDIR=/nonexistent/zelmar-tmp")) << notes.toStdString();
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
 TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
     TestApplication();
     RecordingMessageBox boxes;
@@ -151,6 +170,33 @@ TEST(FrameTest, ThePaneStaysBlueOnALightFieldUnderADarkTheme) {
         programmer.view.onClose(cancel);
     }
     app.setPalette(theme);
+}
+
+TEST(FrameTest, TheSavedTrafficLogSaysWhatItIsAndEndsItsLinesAsThePlatformDoes) {
+    TestApplication();
+    QTemporaryDir dir;
+    ProgrammerWindow programmer;
+    ASSERT_NE(programmer.window.line.traffic(), nullptr);
+    programmer.window.line.traffic()->Append("12 - 1\r\n172* - 2\r\n");
+    programmer.frame.files().run = [&](QFileDialog& dialog) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.show();  // as the technician sees it, its file name box made
+        dialog.setDirectory(dir.path());
+        dialog.selectFile("bench");
+        static_cast<QDialog&>(dialog).accept();
+        return dialog.result();
+    };
+    for (QAction* menu : programmer.frame.menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            if (item->text() == "Save &traffic log...") item->trigger();
+    QFile saved(dir.filePath("bench.log"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString header = QString::fromUtf8(saved.readLine());
+    EXPECT_TRUE(header.startsWith("# zelmar-programator ")) << header.toStdString();
+    EXPECT_TRUE(header.contains(", traffic of COM 1 (")) << header.toStdString();
+    EXPECT_EQ(saved.readAll(), "12 - 1\n172* - 2\n");
+    int cancel = 0;
+    programmer.view.onClose(cancel);
 }
 
 }  // namespace

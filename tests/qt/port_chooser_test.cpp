@@ -1,6 +1,7 @@
 // Which device each COM stands for, the devices offered to choose from, and the dialog, with
 // the settings kept in a directory of the test's own.
 #include <pty.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,36 @@ TEST_F(PortChooserTest, AChoiceIsWrittenWhereTheNextRunReadsIt) {
     QFile stored(settings_.filePath("Zelmar/programator.conf"));
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_TRUE(stored.readAll().contains("/dev/ttyACM0"));
+}
+
+TEST_F(PortChooserTest, AChoiceThatCannotBeRememberedHoldsForThisRunAndSaysSo) {
+    // Settings under a plain file: no folder can be made there, not even by root.
+    QFile blocker(files_.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       files_.filePath("blocker/config"));
+    const QString said = PortAssignments().Choose(2, "/dev/ttyUSB7");
+    EXPECT_EQ(said, "The device of COM 2 holds for this run only: it could not be remembered in " +
+                        files_.filePath("blocker/config/Zelmar/programator.conf") + ".");
+    EXPECT_EQ(PortAssignments().Path(2), "/dev/ttyUSB7") << "it holds for this run";
+    // Writable again: remembered as ever.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    EXPECT_EQ(PortAssignments().Choose(2, "/dev/ttyUSB8"), "");
+    EXPECT_EQ(PortAssignments().Path(2), "/dev/ttyUSB8");
+}
+
+TEST_F(PortChooserTest, WithHomeUnsetTheChoicesLiveInTheUsersHomeFolderNotAtTheRoot) {
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    const QString file = PortAssignments::SettingsFile();
+    qputenv("HOME", home);
+    if (!configHome.isEmpty()) qputenv("XDG_CONFIG_HOME", configHome);
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(file, QString::fromLocal8Bit(user->pw_dir) + "/.config/Zelmar/programator.conf");
 }
 
 TEST_F(PortChooserTest, AnAssignedPseudoTerminalIsOfferedOnceAndPreselected) {

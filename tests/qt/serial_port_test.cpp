@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "another program"},
         OpenFailure{"NoSerialLine", [](PtyPortTest&, auto& keep) { return TempFile(keep, 0600); },
-                    "cannot be opened"},
+                    "is a file, not a serial device"},
         OpenFailure{"AccessDenied", [](PtyPortTest&, auto& keep) { return TempFile(keep, 0); },
                     "dialout", true}),
     [](const auto& info) { return std::string(info.param.name); });

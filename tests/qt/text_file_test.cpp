@@ -1,10 +1,13 @@
 // Whole text files on a real disk, in a folder of their own that goes with the test.
 #include "platform/qt/text_file.h"
 
+#include "dialogue/traffic_record.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <string>
 
@@ -23,6 +26,35 @@ TEST(TextFileTest, SavedTextLoadsBackByteForByteAndReplacesTheOld) {
     EXPECT_EQ(LoadTextFile(path, &error), text);
     EXPECT_FALSE(SaveTextFile(dir.filePath(QStringLiteral("no/such/folder/a.zcfg")), text, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("a.zcfg"))) << error.toStdString();
+}
+
+TEST(TextFileTest, AStreamedSaveOfTheTrafficRecordIsTheRecord) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TrafficRecord record(dir.path().toStdString());
+    std::string appended;
+    for (int i = 0; appended.size() < 5 * TrafficRecord::kPiece / 2; ++i) {
+        const std::string entry = std::to_string(i % 256) + " - " + std::to_string(i) + "\r\n";
+        record.Append(entry);
+        appended += entry;
+    }
+    const QString path = dir.filePath(QStringLiteral("traffic.txt"));
+    QString error;
+    const TextSource source = [&](const TextSink& sink) { return record.WriteTo(sink); };
+    ASSERT_TRUE(SaveTextFile(path, source, &error)) << error.toStdString();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().toStdString() == appended);
+    // A source that cannot give everything replaces nothing, and says why.
+    const TextSource failing = [](const TextSink& sink) {
+        sink("half");
+        return std::string("the traffic record could not be read back: Input/output error");
+    };
+    EXPECT_FALSE(SaveTextFile(path, failing, &error));
+    EXPECT_EQ(error, QDir::toNativeSeparators(path) +
+                         " was not saved: the traffic record could not be read back: "
+                         "Input/output error. The file is as it was before.");
+    EXPECT_EQ(QFileInfo(path).size(), static_cast<qint64>(appended.size()));
 }
 
 struct RefusalCase {

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,6 +35,10 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kLateGuard = std::chrono::milliseconds(20);
 // How often the device looks whether a programmer has opened the terminal.
 constexpr int kIdleCheckMs = 20;
+// How long the device lets a programmer's opening settle before its first byte: an opening
+// ends by emptying the line's buffers (a first byte sent into its midst would go with them),
+// and a programmer may open the terminal more than once in it (a lock, then the port).
+constexpr auto kOpeningSettles = std::chrono::milliseconds(10);
 
 volatile sig_atomic_t g_stop_signal = 0;
 
@@ -82,7 +87,28 @@ class TrafficLog {
 // The master side of the pseudo-terminal, and whether a programmer holds the other side.
 class Line {
   public:
-    Line(int master, std::string terminal) : master_(master), terminal_(std::move(terminal)) {}
+    // Also counts the descriptors open on the terminal side, from the openings and closings the
+    // system reports, so that a close and reopen too quick for any look at the line (a hang-up
+    // shows only while nobody holds it) is seen all the same. Made before anybody can know the
+    // terminal's name.
+    Line(int master, std::string terminal) : master_(master), terminal_(std::move(terminal)) {
+        watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watch_ >= 0 && inotify_add_watch(watch_, terminal_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+            close(watch_);
+            watch_ = -1;
+        }
+    }
+    ~Line() {
+        if (watch_ >= 0) close(watch_);
+    }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    // A new link begins: what the counts said before it no longer matters.
+    void LinkStarts() {
+        ReadOpenings();
+        emptied_ = false;
+    }
 
     // True while some process has the terminal open. With nobody on the other side the master
     // reports a hang-up and reads fail with EIO; those reads also clear the condition.
@@ -140,7 +166,13 @@ class Line {
         return bytes;
     }
 
-    bool HungUp() const { return hung_up_; }
+    // Whether the programmer closed the terminal since the link began, however quickly it
+    // opened it again.
+    bool HungUp() {
+        ReadOpenings();
+        if (emptied_) hung_up_ = true;
+        return hung_up_;
+    }
 
     // Drops what the programmer sent on an earlier link and we have not read.
     void FlushReceived() { tcflush(master_, TCIFLUSH); }
@@ -157,6 +189,25 @@ class Line {
     }
 
   private:
+    // Counts what the system reported so far; notes when no descriptor was left open.
+    void ReadOpenings() {
+        if (watch_ < 0) return;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(watch_, buffer, sizeof buffer);
+            if (got <= 0) return;
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->mask & IN_OPEN) ++holders_;
+                if (event->mask & IN_CLOSE) {
+                    if (holders_ > 0) --holders_;
+                    if (holders_ == 0) emptied_ = true;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
     void Drain() {
         std::uint8_t buffer[64];
         while (read(master_, buffer, sizeof buffer) > 0) {
@@ -166,6 +217,9 @@ class Line {
     int master_;
     std::string terminal_;
     bool hung_up_ = true;
+    int watch_ = -1;        // the system's reports of openings and closings of the terminal
+    int holders_ = 0;       // descriptors open on the terminal side, ours included
+    bool emptied_ = false;  // none was left open at some moment since the link began
 };
 
 bool SaveTo(const std::string& path, const ObjectTable& table) {
@@ -221,6 +275,8 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
             }
             connected = true;
             ever_connected = true;
+            line.LinkStarts();
+            std::this_thread::sleep_for(kOpeningSettles);
             line.FlushReceived();
             log.Note("programmer opened the line");
             device.LinkOpened();
@@ -324,6 +380,7 @@ int Main(int argc, char** argv) {
     // Our own handle on the terminal side would hide the programmer's opening and closing.
     close(slave);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    Line line(master, name);
 
     if (options.link) {
         unlink(options.link->c_str());
@@ -342,7 +399,6 @@ int Main(int argc, char** argv) {
     if (options.answer_window_us) prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
 
     Device device(table, options.faults);
-    Line line(master, name);
     AnswerCounts counts;
     Ending ending = Run(line, device, options, log, counts);
 

@@ -125,9 +125,11 @@ and answers read (0x55) and write (0xAA) exchanges from its table of 8192 bytes.
 It sends only while a programmer has the terminal open, and starts each link
 afresh when it notices a new opening: it sees the terminal closed (it looks
 about every 20 ms while nobody holds it, and at every byte while somebody
-does) and then open again. A close and reopen quicker than that may pass
-unnoticed and continue the old link. Bytes the programmer left unread when
-it closed are discarded, so a new opening starts with the device's next byte.
+does; the system's reports of the terminal's openings and closings show a
+close and reopen quicker than that too) and then open again; it sends its
+first byte 10 ms after it noticed the opening, which has emptied the line's
+buffers by then. Bytes the programmer left unread when it closed are
+discarded, so a new opening starts with the device's next byte.
 
 Options:
   --link PATH          also make a symbolic link PATH to the terminal; removed on exit

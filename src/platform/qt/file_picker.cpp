@@ -70,7 +70,11 @@ QString FilePicker::Pick(QFileDialog& dialog, FileKind kind, const QString& name
     if (!name.isEmpty()) dialog.selectFile(name);
     const int result = run ? run(dialog) : dialog.exec();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    const QString path = dialog.selectedFiles().constFirst();
+    QString path = dialog.selectedFiles().constFirst();
+    // Not every dialog adds the suffix itself (a desktop's own may not, nor one whose name box
+    // was never shown).
+    if (!dialog.defaultSuffix().isEmpty() && !QFileInfo(path).fileName().contains(u'.'))
+        path += u'.' + dialog.defaultSuffix();
     settings.setValue(FolderKey(kind), QFileInfo(path).absolutePath());
     return path;
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "jobs/objects_request.h"
 #include "objectfile/object_file.h"
@@ -24,6 +26,33 @@ namespace {
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// The record keeps the pane's CR LF; a saved log ends its lines as the platform's text files
+// do. A CR at the end of one piece may meet its LF in the next.
+class PlatformLineEnds {
+  public:
+    std::string operator()(std::string_view piece) {
+#ifdef Q_OS_WIN
+        return std::string(piece);
+#else
+        std::string lines;
+        lines.reserve(piece.size());
+        for (const char c : piece) {
+            if (cr_ && c != '\n') lines += '\r';
+            cr_ = c == '\r';
+            if (!cr_) lines += c;
+        }
+        return lines;
+#endif
+    }
+    // A lone CR left at the very end.
+    std::string Rest() {
+        return std::exchange(cr_, false) ? "\r" : "";
+    }
+
+  private:
+    bool cr_ = false;
+};
 
 }  // namespace
 
@@ -159,6 +188,18 @@ void ProgrammerFrame::Refresh() {
     closePort_->setEnabled(open);
     // The question was why the window stayed; with the write over it asks about nothing.
     if (closeQuestion_ && !WriteUnderWay()) closeQuestion_->done(QMessageBox::No);
+    const TrafficRecord* traffic = window_.line.traffic();
+    if (traffic && traffic->StoppedShort() && !trafficNoted_) {
+        trafficNoted_ = true;
+        Note(tr("The traffic record stops after %1 kB: %2. File > Save traffic log keeps what "
+                "came before.")
+                 .arg(traffic->Size() / 1024)
+                 .arg(Q(traffic->StopReason())));
+    }
+}
+
+QString ProgrammerFrame::Notes() const {
+    return note_.value_or(QString());
 }
 
 void ProgrammerFrame::Note(const QString& text) {
@@ -229,8 +270,10 @@ void ProgrammerFrame::ChoosePort(int com) {
         return;
     }
     PortChooserDialog dialog(com, ports_, this);
-    if (dialog.exec() == QDialog::Accepted && dialog.ChosenPath() != ports_.Path(com))
-        ports_.Choose(com, dialog.ChosenPath());
+    if (dialog.exec() == QDialog::Accepted && dialog.ChosenPath() != ports_.Path(com)) {
+        const QString unsaved = ports_.Choose(com, dialog.ChosenPath());
+        if (!unsaved.isEmpty()) Note(unsaved);
+    }
     Refresh();
 }
 
@@ -322,7 +365,27 @@ void ProgrammerFrame::SaveLog() {
     const QString path = files_.Save(FileKind::Log, tr("Save traffic log"), window_.line.Port());
     if (path.isEmpty()) return;
     QString error;
-    if (!SaveTextFile(path, window_.line.traffic()->Contents(), &error)) Tell(error);
+    TrafficRecord* traffic = window_.line.traffic();
+    // Whoever reads the log later learns from its first line what it is.
+    const std::string header = std::string("# zelmar-programator ") + ZELMAR_VERSION +
+                               ", traffic of " + window_.PortName() + " (" +
+                               ports_.Path(window_.line.Port()).toStdString() + "), saved " +
+                               QDateTime::currentDateTime()
+                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"))
+                                   .toStdString() +
+                               "\n";
+    // In pieces, straight from the record's file: the record may be tens of megabytes.
+    const TextSource record = [traffic, &header](const TextSink& sink) {
+        PlatformLineEnds ends;
+        if (!sink(ends(header))) return std::string();
+        if (!traffic) return std::string();
+        std::string failure =
+            traffic->WriteTo([&](std::string_view piece) { return sink(ends(piece)); });
+        const std::string rest = ends.Rest();
+        if (failure.empty() && !rest.empty()) sink(rest);
+        return failure;
+    };
+    if (!SaveTextFile(path, record, &error)) Tell(error);
 }
 
 void ProgrammerFrame::About() {

@@ -38,6 +38,9 @@ class ProgrammerFrame : public QMainWindow {
     bool KeepOnScreen();
     // The frame's file dialogs; tests answer them.
     FilePicker& files() { return files_; }
+    // What the status bar notes in the job's place until the job's text next changes: a load
+    // not yet on the device, a record that stopped short, a choice that could not be saved.
+    QString Notes() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +86,7 @@ class ProgrammerFrame : public QMainWindow {
     QAction* openPort_;
     QAction* closePort_;
     FilePicker files_;
+    bool trafficNoted_ = false;
     ObjectsDialog::Memory objectsMemory_;
     QMessageBox* closeQuestion_ = nullptr;  // while it is asked
     // What the job's place says instead of the job's text, until that text changes: a note, or

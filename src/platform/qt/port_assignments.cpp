@@ -1,10 +1,17 @@
 #include "platform/qt/port_assignments.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSet>
 #include <QSettings>
+#include <memory>
+
+#ifndef Q_OS_WIN
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace zelmar {
 
@@ -27,6 +34,29 @@ QString SystemDefault(int com) {
 #else
     return QStringLiteral("/dev/ttyS%1").arg(com - 1);
 #endif
+}
+
+// The technician's settings. With HOME unset Qt takes the root of the file system for the home
+// folder (its configuration in /.config), which a technician cannot write and root should not;
+// the user database knows the home folder then, as a login shell would.
+std::unique_ptr<QSettings> OpenSettings() {
+#ifndef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+        const passwd* user = ::getpwuid(::getuid());
+        if (user && user->pw_dir && *user->pw_dir)
+            return std::make_unique<QSettings>(
+                QFile::decodeName(user->pw_dir) +
+                    QStringLiteral("/.config/Zelmar/programator.conf"),
+                QSettings::IniFormat);
+    }
+#endif
+    return std::make_unique<QSettings>(QStringLiteral("Zelmar"), QStringLiteral("programator"));
+}
+
+// Choices that could not be saved, for the rest of this run; an empty one forgets a saved one.
+QHash<int, QString>& UnsavedChoices() {
+    static QHash<int, QString> choices;
+    return choices;
 }
 
 // Links and their targets name one device; compare what they lead to.
@@ -89,20 +119,39 @@ QString PortAssignments::Path(int com) const {
     if (fixed_.contains(com)) return fixed_.value(com);
     if (!Assignable(com)) return SystemDefault(com);
     if (FromEnvironment(com)) return qEnvironmentVariable(qPrintable(EnvironmentName(com)));
-    // Read afresh each time, so that every holder of assignments sees a choice at once.
-    const QSettings settings(QStringLiteral("Zelmar"), QStringLiteral("programator"));
-    const QString chosen = settings.value(SettingsKey(com)).toString();
+    QString chosen;
+    if (UnsavedChoices().contains(com)) {
+        chosen = UnsavedChoices().value(com);
+    } else {
+        // Read afresh each time, so that every holder of assignments sees a choice at once.
+        chosen = OpenSettings()->value(SettingsKey(com)).toString();
+    }
     return chosen.isEmpty() ? SystemDefault(com) : chosen;
 }
 
-void PortAssignments::Choose(int com, const QString& path) {
-    if (!Assignable(com)) return;
-    QSettings settings(QStringLiteral("Zelmar"), QStringLiteral("programator"));
+QString PortAssignments::Choose(int com, const QString& path) {
+    if (!Assignable(com)) return {};
+    const std::unique_ptr<QSettings> settings = OpenSettings();
     const QString trimmed = path.trimmed();
     if (trimmed.isEmpty())
-        settings.remove(SettingsKey(com));
+        settings->remove(SettingsKey(com));
     else
-        settings.setValue(SettingsKey(com), trimmed);
+        settings->setValue(SettingsKey(com), trimmed);
+    settings->sync();
+    if (settings->status() == QSettings::NoError) {
+        UnsavedChoices().remove(com);
+        return {};
+    }
+    UnsavedChoices().insert(com, trimmed);
+    return QStringLiteral(
+               "The device of COM %1 holds for this run only: it could not be "
+               "remembered in %2.")
+        .arg(com)
+        .arg(QDir::toNativeSeparators(settings->fileName()));
+}
+
+QString PortAssignments::SettingsFile() {
+    return OpenSettings()->fileName();
 }
 
 bool PortAssignments::FromEnvironment(int com) const {

@@ -15,7 +15,14 @@ class PortAssignments {
     // outside 1 to 4 always get the system's default.
     QString Path(int com) const;
     // Remembers the device for COM n for this and later runs; an empty path forgets it.
-    void Choose(int com, const QString& path);
+    // Returns an empty string, or, when the settings cannot be saved (a read-only
+    // configuration folder, no home folder), a sentence saying so: the choice then holds for
+    // this run only.
+    QString Choose(int com, const QString& path);
+    // The file the choices are remembered in: Qt's settings of organization Zelmar,
+    // application programator; with HOME unset, under the home folder the system's user
+    // database names rather than under the root of the file system.
+    static QString SettingsFile();
     // Whether ZELMAR_COMn decides COM n for this run, whatever was chosen.
     bool FromEnvironment(int com) const;
     // A line naming COM n's device for a tool tip: what the system tells of it, or that it

@@ -1,10 +1,13 @@
 #include "platform/qt/qt_serial_port.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +56,38 @@ bool AccessDenied(const QString& path) {
 #endif
 }
 
+// The device a path leads to: the target of a link (a /dev/serial/by-id name, the simulator's
+// link), so that every name of one device meets the same lock. A path that leads nowhere stays
+// as it is, for the opening to say so.
+QString RealDevice(const QString& path) {
+#ifdef Q_OS_WIN
+    return path;  // COMn names the device itself
+#else
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+#endif
+}
+
+#ifndef Q_OS_WIN
+// The lock file QSerialPort makes for a device opened under `name`, by its rule: "LCK.." and
+// the name without "/dev/", slashes made underscores, in the first lock folder that can be
+// read and written (or holds the file already). Empty where there is none.
+QString SerialLockFile(const QString& name) {
+    static const char* const kFolders[] = {"/var/lock",         "/etc/locks", "/var/spool/locks",
+                                           "/var/spool/uucp",   "/tmp",       "/var/tmp",
+                                           "/var/lock/lockdev", "/run/lock"};
+    QString file = name.startsWith(QStringLiteral("/dev/")) ? name.mid(5) : name;
+    file.replace(QLatin1Char('/'), QLatin1Char('_'));
+    file.prepend(QStringLiteral("/LCK.."));
+    for (const char* folder : kFolders) {
+        const QFileInfo info(QString::fromLatin1(folder));
+        const QString path = info.filePath() + file;
+        if (info.isReadable() && (QFile::exists(path) || info.isWritable())) return path;
+    }
+    return {};
+}
+#endif
+
 }  // namespace
 
 QtSerialPort::QtSerialPort() : QtSerialPort(ownAssignments_) {}
@@ -69,6 +104,7 @@ QtSerialPort::~QtSerialPort() {
     quiet_ = true;
     linePoll_.stop();
     if (port_.isOpen()) port_.close();
+    ReleaseOwnership();
 }
 
 QString QtSerialPort::DevicePath(int port) {
@@ -79,12 +115,65 @@ QString QtSerialPort::Describe() const {
     return QStringLiteral("COM %1 (%2)").arg(portNumber_).arg(path_);
 }
 
+void QtSerialPort::TakeOwnership() {
+#ifndef Q_OS_WIN
+    const QString inUse =
+        QStringLiteral("COM %1 (%2) is in use by another program").arg(portNumber_).arg(realPath_);
+    // First what needs no opening of the device: another serial program that opened it under
+    // the name chosen here (a by-id link) made its lock file under that name.
+    if (path_ != realPath_) {
+        const QString lockFile = SerialLockFile(path_);
+        auto lock = std::make_unique<QLockFile>(lockFile);
+        if (!lockFile.isEmpty() && lock->tryLock(0)) {
+            nameLock_ = std::move(lock);
+        } else if (!lockFile.isEmpty() && lock->error() == QLockFile::LockFailedError) {
+            throw Failure(inUse);
+        }
+    }
+    const QByteArray name = QFile::encodeName(realPath_);
+    // Read-only and without waiting for the carrier: the descriptor only carries the lock.
+    // Opening a terminal that another process holds changes none of its settings and flushes
+    // nothing (a serial adapter's driver does raise DTR and RTS at every opening, which no
+    // opening can avoid); one in exclusive mode refuses anyone but root here already.
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        const int cause = errno;
+        if (cause != EBUSY) return;  // missing, or no rights: QSerialPort's own opening says which
+        ReleaseOwnership();
+        throw Failure(inUse);
+    }
+    int locked;
+    do {
+        locked = ::flock(descriptor, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const int cause = errno;
+        ::close(descriptor);
+        if (cause != EWOULDBLOCK) return;  // no advisory locks here: the lock files remain
+        ReleaseOwnership();
+        throw Failure(inUse);
+    }
+    ownerLock_ = descriptor;
+#endif
+}
+
+void QtSerialPort::ReleaseOwnership() {
+    nameLock_.reset();
+#ifndef Q_OS_WIN
+    if (ownerLock_ >= 0) ::close(ownerLock_);
+#endif
+    ownerLock_ = -1;
+}
+
 void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
     portNumber_ = port;
     path_ = assignments_->Path(port);
+    realPath_ = RealDevice(path_);
+    // Before QSerialPort touches the device: a second opener must change nothing on the line.
+    TakeOwnership();
     quiet_ = true;
     port_.clearError();
-    port_.setPortName(path_);
+    port_.setPortName(realPath_);
     port_.setBaudRate(settings.baudRate);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
     port_.setParity(ParityOf(settings.parity));
@@ -96,6 +185,7 @@ void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
         const QString reason = port_.errorString();
         port_.clearError();
         quiet_ = false;
+        ReleaseOwnership();
         switch (error) {
             case QSerialPort::DeviceNotFoundError:
                 throw Failure(
@@ -110,11 +200,18 @@ void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
                                        "(and log in again).")
                             .arg(port)
                             .arg(path_));
-                throw Failure(QStringLiteral("COM %1 cannot be opened: %2 is busy, another program "
-                                             "holds it. Close that program and try again.")
+                // Held by a program that is not ours: its lock file, or its exclusive mode.
+                throw Failure(QStringLiteral("COM %1 (%2) is in use by another program")
                                   .arg(port)
-                                  .arg(path_));
+                                  .arg(realPath_));
             default:
+                // The system's words for this ("Inappropriate ioctl for device") tell a
+                // technician nothing.
+                if (QFileInfo(realPath_).isFile())
+                    throw Failure(QStringLiteral("COM %1 cannot be opened: %2 is a file, not a "
+                                                 "serial device.")
+                                      .arg(port)
+                                      .arg(path_));
                 throw Failure(QStringLiteral("COM %1 cannot be opened (%2): %3.")
                                   .arg(port)
                                   .arg(path_)
@@ -145,6 +242,7 @@ void QtSerialPort::CloseDevice() {
     const bool stillOpen = port_.isOpen();
     port_.clearError();
     quiet_ = false;
+    if (!stillOpen) ReleaseOwnership();
     // Restoring the line's old settings may fail on a device that has gone; the port is
     // released all the same, and only a port left open is a failed close.
     if (stillOpen)

@@ -1,9 +1,20 @@
 #pragma once
 // The serial port component on QSerialPort. Its events come on the thread that created it,
 // which is the window's.
+//
+// One owner per device: the port is resolved to its real device (a link's target) before
+// anything touches it, and an advisory lock (flock) on a descriptor of that device, which every
+// instance of these programs honours, root included, is taken before QSerialPort opens it, and
+// held until the port closes. A second opener is refused before it changes the line's settings,
+// flushes or sends a byte. QSerialPort's own lock file is then named after the real device, and
+// one after the name as chosen is held beside it, so that other serial programs see the port
+// taken under either name; QSerialPort's exclusive mode (TIOCEXCL) keeps out those that are not
+// root. Windows keeps a port to one opener itself.
+#include <QLockFile>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
+#include <memory>
 
 #include "platform/qt/port_assignments.h"
 #include "platform/serial_port.h"
@@ -37,13 +48,20 @@ class QtSerialPort final : public SerialPort {
     // Whether the system says the line has hung up or the device is gone.
     bool HungUp() const;
     void PollLines();
-    QString Describe() const;  // "COM 2 (/dev/ttyUSB0)"
+    QString Describe() const;  // "COM 2 (/dev/serial/by-id/usb-FTDI-if00)": the name as chosen
+    // Takes the device's owner lock, and the serial lock file of the name as chosen where it
+    // is not the real device's; throws StepError when another program holds either.
+    void TakeOwnership();
+    void ReleaseOwnership();
 
     PortAssignments ownAssignments_;
     const PortAssignments* assignments_;
     QSerialPort port_;
     QTimer linePoll_;
-    QString path_;
+    QString path_;        // the device as chosen: a by-id link, say
+    QString realPath_;    // the device it leads to: /dev/ttyUSB0
+    int ownerLock_ = -1;  // the descriptor holding the owner lock; -1 when none is held
+    std::unique_ptr<QLockFile> nameLock_;  // the serial lock file of the name as chosen
     int portNumber_ = 0;
     quint64 session_ = 0;  // counts the openings, so that a late report hits no later one
     bool lossReported_ = false;
