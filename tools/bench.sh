@@ -7,6 +7,9 @@
 # and others miss is called "noisy" rather than met or missed.
 #
 #   tools/bench.sh            build, run everything, print the table
+#   tools/bench.sh quick      every driver once with small counts, in the everyday build tree
+#                             (build/), and the table without goals: proves the drivers, not
+#                             the program's speed (CI runs it)
 #   tools/bench.sh soak       build and run the long soak alone (bench/link/soak.py)
 #   tools/bench.sh table DIR  print the table again from the raw figures kept in DIR
 #   ZELMAR_BENCH_DIR=dir      build tree (default build-bench/ at the top of the repository)
@@ -16,10 +19,29 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+quick=""
+[ "${1:-}" != "quick" ] || quick=1
 build="${ZELMAR_BENCH_DIR:-$here/build-bench}"
 repeats="${ZELMAR_BENCH_REPEATS:-5}"
 link_repeats="${ZELMAR_BENCH_REPEATS:-3}"
 hogs="${ZELMAR_BENCH_HOGS:-2}"
+# Counts of the pseudo-terminal and simulator drivers: answers timed, objects of the table
+# read, start-ups, objects of each headroom trial.
+answers=3000
+table_objects=8192
+startups=15
+headroom_objects=1000
+headroom_flags=()
+if [ -n "$quick" ]; then
+    build="${ZELMAR_BENCH_DIR:-$here/build}"
+    repeats=1
+    link_repeats=1
+    answers=300
+    table_objects=600
+    startups=2
+    headroom_objects=50
+    headroom_flags=(--coarse)
+fi
 targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe minimal_answerer
          empty_window zelmar-simulator)
 jobs="$(nproc)"
@@ -27,14 +49,14 @@ jobs="$(nproc)"
 
 # The table from the raw figures in directory $1.
 print_table() {
-python3 - "$1" "$(cat "$1/rounds")" <<'EOF'
+python3 - "$1" "$(cat "$1/rounds")" "$quick" <<'EOF'
 import glob
 import json
 import os
 import statistics
 import sys
 
-raw, link_repeats = sys.argv[1], int(sys.argv[2])
+raw, link_repeats, quick = sys.argv[1], int(sys.argv[2]), sys.argv[3] == "1"
 
 
 def benchmarks(name):
@@ -81,7 +103,10 @@ def fmt(x):
 
 def row(name, program, baseline, unit, goal=None, test=None, show="ratio"):
     """One line over paired repeats. `test(p, b)` says whether one repeat meets the goal; the
-    verdict is the median's, or "noisy" when the repeats disagree."""
+    verdict is the median's, or "noisy" when the repeats disagree. A quick run judges nothing:
+    its counts are too small for any goal."""
+    if quick:
+        goal, test = None, None
     n = min(len(program), len(baseline))
     program, baseline = program[:n], baseline[:n]
     p, b = statistics.median(program), statistics.median(baseline)
@@ -176,11 +201,16 @@ print("Baselines: engine - a bare switch answering the same device stream (no te
       "with the same 16000 characters and front cut; list - a bare QListWidget given the same "
       "100,000 texts; list load - the same load without a view; start-up and memory - an empty "
       "QWidget window at its first paint.")
+# A quick run proves the drivers: a read that went wrong, or a program that read nothing at
+# any pace, is a broken driver or a broken program.
+if quick and (not sound or any(r[1].startswith("0 ") for r in rows if r[0].startswith("Headroom"))):
+    sys.exit("A driver or the program is broken: see the table above.")
 EOF
 }
 
 if [ "${1:-}" = "table" ]; then
     cat "$2/machine.txt"
+    [ "$(cat "$2/quick" 2>/dev/null)" != 1 ] || quick=1
     print_table "$2"
     exit 0
 fi
@@ -188,8 +218,16 @@ fi
 source "$here/tools/install-missing.sh"
 install_missing g++ make cmake qt6-base-dev qt6-serialport-dev libbenchmark-dev python3 stress-ng
 
-echo "Building ${targets[*]} (Release, $build)" >&2
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
+if [ -n "$quick" ]; then
+    # The tree the tests were built in, as it is configured: a quick run times nothing that
+    # counts, and configuring it for Release would rebuild everything.
+    echo "Building ${targets[*]} ($build)" >&2
+    [ -f "$build/CMakeCache.txt" ] ||
+        cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+else
+    echo "Building ${targets[*]} (Release, $build)" >&2
+    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
+fi
 cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null
 
 raw="${ZELMAR_BENCH_KEEP:-$(mktemp -d)}"
@@ -222,6 +260,7 @@ fi
 load_before="$(loadavg)"
 gbench=(--benchmark_format=json --benchmark_out_format=json
         --benchmark_repetitions="$repeats" --benchmark_enable_random_interleaving=true)
+[ -z "$quick" ] || gbench+=(--benchmark_min_time=0.01)
 
 echo "Engine: received values per second ..." >&2
 "$build/bench/engine/engine_bench" "${gbench[@]}" --benchmark_out="$raw/engine.json" >/dev/null
@@ -232,25 +271,44 @@ echo "List: an object list file into the list box ..." >&2
     >/dev/null
 for run in $(seq "$link_repeats"); do
     echo "Pseudo-terminal, round $run of $link_repeats: latency, whole-table read, start-up ..." >&2
-    "$link/link_bench" latency 3000 \
+    "$link/link_bench" latency "$answers" \
         programmer read "$link/programmer_probe latency" \
         minimal poll "$link/minimal_answerer {port} poll" >"$raw/latency.$run.txt"
-    "$link/link_bench" table \
-        programmer "$link/programmer_probe read" \
-        minimal "$link/minimal_answerer {port} read" >"$raw/table.$run.txt"
-    "$link/link_bench" startup 15 \
+    "$link/link_bench" table "$table_objects" \
+        programmer "$link/programmer_probe read $table_objects" \
+        minimal "$link/minimal_answerer {port} read $table_objects" >"$raw/table.$run.txt"
+    "$link/link_bench" startup "$startups" \
         programmer "$link/programmer_probe startup" \
         empty "$link/empty_window" >"$raw/startup.$run.txt"
 done
 
 headroom() {
-    python3 "$here/bench/link/headroom.py" "$simulator" 1000 \
-        programmer "$link/programmer_probe read 1000" \
-        minimal "$link/minimal_answerer {port} read 1000"
+    python3 "$here/bench/link/headroom.py" "${headroom_flags[@]}" "$simulator" \
+        "$headroom_objects" \
+        programmer "$link/programmer_probe read $headroom_objects" \
+        minimal "$link/minimal_answerer {port} read $headroom_objects"
 }
 echo "Headroom, idle: the fastest pace without a missed answer ..." >&2
 headroom >"$raw/headroom-idle.txt"
 load_after="$(loadavg)"
+if [ -n "$quick" ]; then
+    # The hogs change the machine, not the driver; the soak is the one driver left.
+    echo "Soak, 3000 exchanges ..." >&2
+    soak_status=0
+    python3 "$here/bench/link/soak.py" --quick "$simulator" "$link/programmer_probe" 3000 \
+        >"$raw/soak.txt" || soak_status=$?
+    {
+        echo "Machine: $(nproc) cores; quick run: every driver once, small counts, no goals"
+        echo "Load average (1, 5, 15 min): before $load_before, after $load_after"
+        echo 1 >"$raw/rounds"
+        echo 1 >"$raw/quick"
+    } | tee "$raw/machine.txt"
+    table_status=0
+    print_table "$raw" || table_status=$?
+    sed 's/^/soak: /' "$raw/soak.txt"
+    [ "$soak_status" = 0 ] && [ "$table_status" = 0 ]
+    exit
+fi
 echo "Headroom with $hogs CPU hogs ..." >&2
 # A session of its own, so that nothing it signals on its way out reaches this script.
 setsid stress-ng --cpu "$hogs" --quiet &

@@ -10,6 +10,8 @@
 #   package builds the Debian package (tools/dev.sh package) and checks it: lintian reports no
 #         error, the desktop entry and the AppStream metainfo validate, and the programs
 #         unpacked from it run and print the project's version
+#   bench runs every benchmark driver once with small counts (tools/bench.sh quick) in the
+#         everyday build tree, so that a driver that no longer follows the program breaks here
 # With no argument all run. ZELMAR_FUZZ_SECONDS sets each fuzz target's time (default 60).
 # Installs what is missing (Debian 12) the way tools/dev.sh does.
 set -euo pipefail
@@ -140,20 +142,26 @@ check_package() {
     return $status
 }
 
+check_bench() {
+    "$here/tools/bench.sh" quick
+}
+
 install_missing "${packages[@]}"
 case "${1:-all}" in
     layers) check_layers ;;
     asan) check_asan ;;
     fuzz) check_fuzz ;;
     package) check_package ;;
+    bench) check_bench ;;
     all)
         check_layers
         check_asan
         check_fuzz
         check_package
+        check_bench
         ;;
     *)
-        echo "usage: $0 [layers|asan|fuzz|package]" >&2
+        echo "usage: $0 [layers|asan|fuzz|package|bench]" >&2
         exit 2
         ;;
 esac

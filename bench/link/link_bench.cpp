@@ -8,8 +8,9 @@
 //       quiet millisecond in which nothing may come back, and the answered polls (172 -> 0x55,
 //       202 -> high address byte, 202 -> low address byte) are timed. Each poll goes out as
 //       soon as the previous answer is in, as a fast device would send it.
-//   link_bench table NAME "COMMAND" [NAME "COMMAND" ...]
-//       A read of the whole table, objects 0 to 8191, as fast as the program answers: the data
+//   link_bench table [OBJECTS] NAME "COMMAND" [NAME "COMMAND" ...]
+//       A read of the whole table, objects 0 to 8191 (or to OBJECTS - 1, for a program told
+//       the same count), as fast as the program answers: the data
 //       byte, the next 172 and 172 go out together, then each 202 as soon as the previous answer
 //       is in. Objects per second up to the last answer; then the program's own report of its
 //       memory and of the table it received ("done rss_kb N table_fnv H boxes B").
@@ -68,9 +69,9 @@ std::uint8_t DeviceEntry(int object) {
     return entry == 172 ? 171 : entry;
 }
 
-std::uint32_t DeviceTableHash() {
+std::uint32_t DeviceTableHash(int objects) {
     std::uint32_t hash = 2166136261u;
-    for (int object = 0; object < kObjects; ++object) {
+    for (int object = 0; object < objects; ++object) {
         hash ^= DeviceEntry(object);
         hash *= 16777619u;
     }
@@ -311,15 +312,16 @@ void ReadObjects(Subject& subject, int first, int last) {
     subject.seconds += static_cast<double>(NowNs() - start) * 1e-9;
 }
 
-int Table(const Subjects& subjects) {
+int Table(int objects, const Subjects& subjects) {
     AwaitReady(subjects);
     constexpr int kSpell = 512;
-    for (int first = 0; first < kObjects; first += kSpell) {
-        for (const auto& subject : subjects) ReadObjects(*subject, first, first + kSpell);
+    for (int first = 0; first < objects; first += kSpell) {
+        for (const auto& subject : subjects)
+            ReadObjects(*subject, first, std::min(first + kSpell, objects));
     }
     bool sound = true;
     for (const auto& subject : subjects) {
-        subject->line.Send(DeviceEntry(kObjects - 1));
+        subject->line.Send(DeviceEntry(objects - 1));
         std::istringstream done(subject->program.ReadLine(60000, "the end of the read"));
         std::string word;
         long rssKb = 0;
@@ -333,9 +335,9 @@ int Table(const Subjects& subjects) {
             if (word == "boxes") done >> boxes;
         }
         subject->program.Wait();
-        const bool tableOk = hash == DeviceTableHash();
+        const bool tableOk = hash == DeviceTableHash(objects);
         sound = sound && tableOk && boxes == 0;
-        Print(subject->name + ".objects_per_s", kObjects / subject->seconds);
+        Print(subject->name + ".objects_per_s", objects / subject->seconds);
         Print(subject->name + ".seconds", subject->seconds);
         Print(subject->name + ".rss_kb", static_cast<double>(rssKb));
         Print(subject->name + ".table_ok", tableOk ? 1 : 0);
@@ -373,7 +375,7 @@ int Startup(int runs, const std::vector<std::pair<std::string, std::string>>& pr
 int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s latency ANSWERS NAME poll|read \"COMMAND\" [...]\n"
-                 "       %s table NAME \"COMMAND\" [NAME \"COMMAND\" ...]\n"
+                 "       %s table [OBJECTS] NAME \"COMMAND\" [NAME \"COMMAND\" ...]\n"
                  "       %s startup RUNS NAME \"COMMAND\" [NAME \"COMMAND\" ...]\n",
                  self, self, self);
     return 2;
@@ -402,7 +404,12 @@ int main(int argc, char** argv) {
                 return Latency(std::stoi(args[1]), made);
         }
         if (args.size() >= 1 && args[0] == "table") {
-            if (Subjects made = subjects(1, false); !made.empty()) return Table(made);
+            const bool counted = args.size() > 1 && !args[1].empty() &&
+                                 args[1].find_first_not_of("0123456789") == std::string::npos;
+            const int objects = counted ? std::stoi(args[1]) : kObjects;
+            if (objects < 1 || objects > kObjects) return Usage(argv[0]);
+            if (Subjects made = subjects(counted ? 2 : 1, false); !made.empty())
+                return Table(objects, made);
         }
         if (args.size() >= 4 && args.size() % 2 == 0 && args[0] == "startup") {
             std::vector<std::pair<std::string, std::string>> programs;
