@@ -76,19 +76,25 @@ int ReadWholeTable(bool reportEnd, int objects) {
     programmer.frame.show();
     QApplication::processEvents();
     zelmar::frmTerminal& window = programmer.window;
-    window.imgNotConnected_Click();  // COM 1, the driver's pseudo-terminal
-    if (!window.MSComm1.PortOpen()) {
-        for (const std::string& text : box.texts) std::fprintf(stderr, "%s\n", text.c_str());
-        return 1;
+    {
+        // The line runs on a thread of its own: the probe holds it as the window's own
+        // handlers do.
+        const zelmar::LineHold hold;
+        window.imgNotConnected_Click();  // COM 1, the driver's pseudo-terminal
+        if (!window.MSComm1.PortOpen()) {
+            for (const std::string& text : box.texts) std::fprintf(stderr, "%s\n", text.c_str());
+            return 1;
+        }
+        // The whole table, object by object, as Jobs > Read objects starts it.
+        window.StartJob({zelmar::Direction::Read, zelmar::ObjectsFromTo(0, objects - 1),
+                         zelmar::JobOrigin::ObjectsDialog});
     }
-    // The whole table, object by object, as Jobs > Read objects starts it.
-    window.StartJob({zelmar::Direction::Read, zelmar::ObjectsFromTo(0, objects - 1),
-                     zelmar::JobOrigin::ObjectsDialog});
     Say("ready");
 
     QTimer endOfJob;
     if (reportEnd) {
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
+            const zelmar::LineHold hold;
             if (window.line.state().LinkMode != 0) return;
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
@@ -131,6 +137,7 @@ int Soak(long wanted, const char* tablePath) {
     bool jobStarted = false;
     QTimer step;
     QObject::connect(&step, &QTimer::timeout, [&] {
+        const zelmar::LineHold hold;
         if (window.line.Busy()) return;
         if (jobStarted) {
             jobStarted = false;
@@ -180,8 +187,11 @@ int Soak(long wanted, const char* tablePath) {
                                       zelmar::JobOrigin::ObjectsDialog});
     });
     step.start(50);
-    // The first opening is not a reopening.
-    window.imgNotConnected_Click();
+    {
+        // The first opening is not a reopening.
+        const zelmar::LineHold hold;
+        window.imgNotConnected_Click();
+    }
     return QApplication::exec();
 }
 

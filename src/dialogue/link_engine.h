@@ -101,6 +101,9 @@ struct Effect {
     LogEntry entry;
     Number object;
     std::string failure;
+    // PortLost: a job was under way when the port went, and its own failure follows. Carried
+    // with the effect, since the screen may take it when the line has long moved on.
+    bool jobCut = false;
 };
 
 // Takes the effects as they arise. Whoever carries one out may call back into the engine (a

@@ -190,6 +190,7 @@ void Line::Reopen() {
 void Line::Lost(const std::string& description) {
     Effect lost{Effect::Kind::PortLost};
     lost.failure = description;
+    lost.jobCut = engine_.Busy();
     Pass(lost);
     engine_.Interrupt(description, *this);
 }

@@ -291,7 +291,7 @@ void frmTerminal::ApplyEffect(const Effect& effect) {
             // box what it left undone, as the line ends it next.
             ShowClosedState();
             EndPortAttempt();
-            if (!line.Busy()) ShowMessage(effect.failure, MessageIcon::Exclamation);
+            if (!effect.jobCut) ShowMessage(effect.failure, MessageIcon::Exclamation);
             break;
         case Effect::Kind::Failure:
             ShowMessage(effect.failure, MessageIcon::None);

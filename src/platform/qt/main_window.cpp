@@ -17,6 +17,7 @@
 
 #include "jobs/objects_request.h"
 #include "objectfile/object_file.h"
+#include "platform/qt/line_thread.h"
 #include "platform/qt/text_file.h"
 
 namespace zelmar {
@@ -133,12 +134,18 @@ void ProgrammerFrame::BuildMenus() {
     // The lamp is a picture, out of the keyboard's reach; these do what a click on it does.
     QMenu* port = menuBar()->addMenu(tr("&Port"));
     openPort_ = port->addAction(tr("&Open port"), QKeySequence(Qt::CTRL | Qt::Key_K), this, [this] {
-        if (!window_.line.IsOpen()) window_.imgNotConnected_Click();
+        {
+            const LineHold hold;
+            if (!window_.line.IsOpen()) window_.imgNotConnected_Click();
+        }
         Refresh();
     });
     closePort_ = port->addAction(tr("&Close port"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
                                  this, [this] {
-                                     if (window_.line.IsOpen()) window_.imgConnected_Click();
+                                     {
+                                         const LineHold hold;
+                                         if (window_.line.IsOpen()) window_.imgConnected_Click();
+                                     }
                                      Refresh();
                                  });
     port->addSeparator();
@@ -156,18 +163,36 @@ void ProgrammerFrame::BuildMenus() {
 }
 
 void ProgrammerFrame::Refresh() {
-    const int com = window_.line.Port();
-    const bool open = window_.line.IsOpen();
+    // The line is held only to read it: the widgets change after it has been let go.
+    int com = 0, done = 0, total = 0;
+    bool open = false, busy = false, writing = false, trafficStopped = false;
+    std::size_t trafficKb = 0;
+    std::string activity, status, trafficStop;
+    {
+        const LineHold hold;
+        com = window_.line.Port();
+        open = window_.line.IsOpen();
+        activity = window_.line.ActivityText();
+        status = window_.jobs.StatusText();
+        busy = window_.jobs.Busy();
+        done = window_.jobs.Done();
+        total = window_.jobs.Total();
+        writing = WriteUnderWay();
+        if (const TrafficRecord* traffic = window_.line.traffic();
+            traffic && traffic->StoppedShort()) {
+            trafficStopped = true;
+            trafficKb = traffic->Size() / 1024;
+            trafficStop = traffic->StopReason();
+        }
+    }
     QString port =
         tr("COM %1: %2, %3").arg(com).arg(ports_.Path(com)).arg(open ? tr("open") : tr("closed"));
     // Whether the device is heard matters more than where the port's device was named, so it
     // comes first when the line is cut short.
-    const std::string activity = window_.line.ActivityText();
     if (!activity.empty()) port += QStringLiteral(". ") + Q(activity);
     if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
     port_->SetFullText(port);
 
-    const std::string status = window_.jobs.StatusText();
     // How the last job on another port ended is no news about this one.
     if (com != shownPort_) {
         shownPort_ = com;
@@ -177,24 +202,23 @@ void ProgrammerFrame::Refresh() {
     if (note_ && status != notedOver_) note_.reset();
     job_->SetFullText(note_ ? *note_ : Q(status));
 
-    const bool running = window_.jobs.Busy() && window_.jobs.Total() > 0;
+    const bool running = busy && total > 0;
     progress_->setVisible(running);
-    stop_->setVisible(window_.jobs.Busy());
+    stop_->setVisible(busy);
     if (running) {
-        progress_->setRange(0, window_.jobs.Total());
-        progress_->setValue(std::min(window_.jobs.Done(), window_.jobs.Total()));
+        progress_->setRange(0, total);
+        progress_->setValue(std::min(done, total));
     }
     openPort_->setEnabled(!open);
     closePort_->setEnabled(open);
     // The question was why the window stayed; with the write over it asks about nothing.
-    if (closeQuestion_ && !WriteUnderWay()) closeQuestion_->done(QMessageBox::No);
-    const TrafficRecord* traffic = window_.line.traffic();
-    if (traffic && traffic->StoppedShort() && !trafficNoted_) {
+    if (closeQuestion_ && !writing) closeQuestion_->done(QMessageBox::No);
+    if (trafficStopped && !trafficNoted_) {
         trafficNoted_ = true;
         Note(tr("The traffic record stops after %1 kB: %2. File > Save traffic log keeps what "
                 "came before.")
-                 .arg(traffic->Size() / 1024)
-                 .arg(Q(traffic->StopReason())));
+                 .arg(trafficKb)
+                 .arg(Q(trafficStop)));
     }
 }
 
@@ -204,11 +228,15 @@ QString ProgrammerFrame::Notes() const {
 
 void ProgrammerFrame::Note(const QString& text) {
     note_ = text;
-    notedOver_ = window_.jobs.StatusText();
+    {
+        const LineHold hold;
+        notedOver_ = window_.jobs.StatusText();
+    }
     Refresh();
 }
 
 bool ProgrammerFrame::WriteUnderWay() const {
+    const LineHold hold;
     return window_.jobs.Busy() && window_.line.report().write();
 }
 
@@ -265,7 +293,12 @@ void ProgrammerFrame::closeEvent(QCloseEvent* event) {
 }
 
 void ProgrammerFrame::ChoosePort(int com) {
-    if (window_.line.IsOpen()) {
+    bool open = false;
+    {
+        const LineHold hold;
+        open = window_.line.IsOpen();
+    }
+    if (open) {
         Tell(tr("Close the port first: the device of an open port cannot change."));
         return;
     }
@@ -278,27 +311,45 @@ void ProgrammerFrame::ChoosePort(int com) {
 }
 
 void ProgrammerFrame::StartObjects(Direction direction) {
-    if (window_.jobs.Busy()) return Tell(tr("A job is under way: wait for it to end, or stop it."));
-    if (!window_.line.IsOpen())
+    bool busy = false, open = false;
+    {
+        const LineHold hold;
+        busy = window_.jobs.Busy();
+        open = window_.line.IsOpen();
+    }
+    if (busy) return Tell(tr("A job is under way: wait for it to end, or stop it."));
+    if (!open)
         return Tell(tr("The port is closed: open it first (the red lamp, or Port > Open port)."));
     ObjectsDialog dialog(direction, objectsMemory_, this);
     if (dialog.exec() != QDialog::Accepted) return;
     Job job{direction, ObjectsOf(dialog.Objects()), JobOrigin::ObjectsDialog};
     if (direction == Direction::Write) {
         // Nothing never read reaches the device unless the technician says so.
-        const std::vector<int> unknown = UnknownObjects(window_.line.table(), dialog.Objects());
+        std::vector<int> unknown;
+        {
+            const LineHold hold;
+            unknown = UnknownObjects(window_.line.table(), dialog.Objects());
+        }
         if (!unknown.empty() &&
             QMessageBox::question(this, QString::fromLatin1(kAppTitle),
                                   Q(NeverReadQuestion(unknown)), QMessageBox::Yes | QMessageBox::No,
                                   QMessageBox::No) != QMessageBox::Yes)
             return;
     }
-    if (!window_.StartJob(std::move(job))) Tell(Q(window_.jobs.StatusText()));
+    QString refusal;
+    {
+        const LineHold hold;
+        if (!window_.StartJob(std::move(job))) refusal = Q(window_.jobs.StatusText());
+    }
+    if (!refusal.isEmpty()) Tell(refusal);
     Refresh();
 }
 
 void ProgrammerFrame::StopJob() {
-    window_.StopJob();
+    {
+        const LineHold hold;
+        window_.StopJob();
+    }
     Refresh();
 }
 
@@ -320,9 +371,14 @@ void ProgrammerFrame::LoadSettings() {
     if (!file) return;
     const SettingsFileContent settings = ReadSettingsFile(file->text, file->name.toStdString());
     if (!settings.error.empty()) return Tell(tr("%1. Nothing was loaded.").arg(Q(settings.error)));
-    ObjectTable table = window_.line.table();
+    ObjectTable table;
+    {
+        const LineHold hold;
+        table = window_.line.table();
+    }
     for (const ObjectEntry& entry : settings.entries) table.Set(entry.object, entry.value);
     // Only the panel: nothing reaches the image or the device until "Write".
+    const LineHold hold;
     window_.ShowSettingsOf(table);
     Note(tr("Not on the device yet: the panel was loaded from %1.").arg(file->name));
 }
@@ -339,15 +395,23 @@ void ProgrammerFrame::SaveSettings() {
 }
 
 void ProgrammerFrame::LoadImage() {
-    if (window_.jobs.Busy()) return Tell(tr("A job is under way: load the image once it ends."));
+    bool busy = false;
+    {
+        const LineHold hold;
+        busy = window_.jobs.Busy();
+    }
+    if (busy) return Tell(tr("A job is under way: load the image once it ends."));
     const std::optional<PickedFile> file = PickFile(FileKind::Image, tr("Load object image"));
     if (!file) return;
     const ObjectFileContent content = ParseObjectFile(file->text);
     if (content.error)
         return Tell(tr("%1. Nothing was loaded.")
                         .arg(Q(Describe(*content.error, file->name.toStdString()))));
-    for (const ObjectEntry& entry : content.entries)
-        window_.line.table().Set(entry.object, entry.value);
+    {
+        const LineHold hold;
+        for (const ObjectEntry& entry : content.entries)
+            window_.line.table().Set(entry.object, entry.value);
+    }
     Note(tr("Not on the device yet: %2 objects loaded from %1 into the image.")
              .arg(file->name)
              .arg(content.entries.size()));
@@ -356,9 +420,13 @@ void ProgrammerFrame::LoadImage() {
 void ProgrammerFrame::SaveImage() {
     const QString path = files_.Save(FileKind::Image, tr("Save object image"), window_.line.Port());
     if (path.isEmpty()) return;
+    std::string text;
+    {
+        const LineHold hold;
+        text = FormatObjectFile(ImageEntriesOf(window_.line.table()));
+    }
     QString error;
-    if (!SaveTextFile(path, FormatObjectFile(ImageEntriesOf(window_.line.table())), &error))
-        Tell(error);
+    if (!SaveTextFile(path, text, &error)) Tell(error);
 }
 
 void ProgrammerFrame::SaveLog() {
@@ -385,7 +453,13 @@ void ProgrammerFrame::SaveLog() {
         if (failure.empty() && !rest.empty()) sink(rest);
         return failure;
     };
-    if (!SaveTextFile(path, record, &error)) Tell(error);
+    bool saved = false;
+    {
+        // The record's file is the line's: it waits while its pieces are copied out.
+        const LineHold hold;
+        saved = SaveTextFile(path, record, &error);
+    }
+    if (!saved) Tell(error);
 }
 
 void ProgrammerFrame::About() {

@@ -10,6 +10,13 @@ namespace zelmar {
 
 namespace {
 
+// The effects the window shows without reading the line: the pane, the lamps and the current
+// object, nearly all of a job's. The others read its state or image and hold it.
+bool ShownWithoutTheLine(const Effect& effect) {
+    return effect.kind == Effect::Kind::Log || effect.kind == Effect::Kind::Light ||
+           effect.kind == Effect::Kind::ShowObject;
+}
+
 // "objects 8180 to 8191 not written": the objects of `job` after the `done` first. A job cut
 // short left the first of them unfinished: a write may have reached the device unverified.
 std::string NotDoneText(const Job& job, int done, bool cutShort) {
@@ -36,26 +43,62 @@ std::string NotDoneText(const Job& job, int done, bool cutShort) {
 ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
     : window(Platform{port, messageBox ? *messageBox : messages, screen, fileDialog, files}),
       view(window.controls),
-      frame(window, view, ports) {
+      frame(window, view, ports),
+      effects_(frame, [this](const Effect& effect) {
+          if (ShownWithoutTheLine(effect)) return window.ApplyEffect(effect);
+          const LineHold hold;
+          window.ApplyEffect(effect);
+      }) {
     messages.SetParent(&frame);
     fileDialog.SetParent(&frame);
-    view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
+    view.onClose = [this](int& cancel) {
+        const LineHold hold;
+        window.Form_Unload(cancel);
+    };
     // The view is watching already, so start-up's changes reach the widgets as they happen.
     window.Form_Load();
+    HoldLineInHandlers();
+    window.line.SetView(&effects_);
+    port.RunElsewhereWith([this](const std::function<void()>& task) { line_.Run(task); });
+    port.MoveToThread(line_.Thread());
     clock_.start();
     ticks_.setInterval(250);
-    QObject::connect(&ticks_, &QTimer::timeout, &ticks_, [this] {
-        window.Tick(clock_.elapsed());
-        frame.Refresh();
-    });
-    ticks_.start();
+    ticks_.moveToThread(line_.Thread());
+    QObject::connect(&ticks_, &QTimer::timeout, &ticks_,
+                     [this] { window.line.Tick(clock_.elapsed()); });
+    line_.Run([this] { ticks_.start(); });
+    refresh_.setInterval(250);
+    QObject::connect(&refresh_, &QTimer::timeout, &frame, [this] { frame.Refresh(); });
+    refresh_.start();
 }
 
-ProgrammerWindow::~ProgrammerWindow() = default;
+ProgrammerWindow::~ProgrammerWindow() {
+    QThread* home = QThread::currentThread();
+    line_.Stop([&] {
+        ticks_.stop();
+        ticks_.moveToThread(home);
+        port.MoveToThread(home);
+    });
+    window.line.SetView(nullptr);
+}
+
+void ProgrammerWindow::HoldLineInHandlers() {
+    for (const auto& control : window.controls.all()) {
+        for (std::function<void()>* handler :
+             {&control->onClick, &control->onChange, &control->onValidate}) {
+            if (!*handler) continue;
+            *handler = [run = std::move(*handler)] {
+                const LineHold hold;
+                run();
+            };
+        }
+    }
+}
 
 void ProgrammerWindow::EndOnSignals() {
     stopping_.setInterval(10);
     QObject::connect(&stopping_, &QTimer::timeout, &stopping_, [this] {
+        const LineHold hold;
         if (!window.line.Busy()) return EndForSignal({});
         if (stoppingClock_.elapsed() >= kStopWaitMs)
             EndForSignal("the device did not finish object " +
@@ -68,6 +111,7 @@ void ProgrammerWindow::EndOnSignals() {
 
 void ProgrammerWindow::OnSignal(int signal, int count) {
     if (ended_) return;
+    const LineHold hold;
     if (count > 1) return EndForSignal("a second signal ended it at once");
     signal_ = signal;
     // Nothing new starts: no click reaches a start, and the job under way stops once its
@@ -87,7 +131,8 @@ void ProgrammerWindow::EndForSignal(const std::string& cut) {
     if (ended_) return;
     ended_ = true;
     stopping_.stop();
-    ticks_.stop();
+    const LineHold hold;
+    line_.Run([this] { ticks_.stop(); });
     JobReport report = window.line.report();
     std::string job;
     if (!jobAtSignal_) {

@@ -1,13 +1,17 @@
 #pragma once
 // The programmer as it runs: the window's logic over the Qt platform, its view, and the frame
-// around it. Built before the event loop starts; start-up has run by the time the constructor
-// returns.
+// around it, with the line (the port and the line component) on a thread of its own. Built
+// before the event loop starts; start-up has run by the time the constructor returns.
+//
+// Whoever reaches window.line from the window's thread holds it (LineHold) while doing so: the
+// window's own handlers, the frame and the signal handling do.
 #include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <string>
 
 #include "platform/file_input.h"
+#include "platform/qt/line_thread.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/port_chooser.h"
 #include "platform/qt/qt_dialogs.h"
@@ -25,6 +29,7 @@ class ProgrammerWindow {
     explicit ProgrammerWindow(MessageBox* messageBox = nullptr);
     ProgrammerWindow(const ProgrammerWindow&) = delete;
     ProgrammerWindow& operator=(const ProgrammerWindow&) = delete;
+    // Ends the line thread first: nothing of the line runs while the window goes.
     ~ProgrammerWindow();
 
     // From now on SIGINT, SIGTERM and SIGHUP end the program at an exchange boundary: no new
@@ -55,9 +60,16 @@ class ProgrammerWindow {
     // names why a job still under way was cut short, empty when it was not.
     void EndForSignal(const std::string& cut);
 
-    // The window's sense of time: a stalled job is noticed within a quarter of a second.
+    // Every handler of the client area's controls holds the line while it runs.
+    void HoldLineInHandlers();
+
+    LineThread line_;
+    EffectChannel effects_;
+    // The line's sense of time, on the line thread: a stalled job is noticed within a quarter
+    // of a second. The status bar follows at the same pace on the window's.
     QElapsedTimer clock_;
     QTimer ticks_;
+    QTimer refresh_;
     std::unique_ptr<SignalWatcher> signals_;
     int signal_ = 0;            // the first signal, 0 before any
     bool jobAtSignal_ = false;  // a job was under way when it came

@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "platform/qt/line_thread.h"
+
 namespace zelmar {
 
 namespace {
@@ -26,6 +28,7 @@ void QtMessageBox::Show(const Message& message) {
         message.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
         QString::fromStdString(message.caption), QString::fromStdString(message.text),
         QMessageBox::Ok, parent_);
+    const LineYield yield;  // the line goes on answering while the technician reads
     box.exec();
 }
 
@@ -73,6 +76,7 @@ std::optional<std::string> QtFileDialog::ShowOpen(const FileDialogSettings& sett
         const auto index = static_cast<qsizetype>(settings.filterIndex) - 1;
         dialog.selectNameFilter(filters.value(index >= 0 && index < filters.size() ? index : 0));
     }
+    const LineYield yield;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     // The file is opened with the standard library, which takes the system's encoding.
     return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();

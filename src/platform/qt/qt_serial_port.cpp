@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QtGlobal>
 
 #ifndef Q_OS_WIN
@@ -165,7 +166,17 @@ void QtSerialPort::ReleaseOwnership() {
     ownerLock_ = -1;
 }
 
+void QtSerialPort::MoveToThread(QThread* thread) {
+    port_.moveToThread(thread);
+    linePoll_.moveToThread(thread);
+}
+
+bool QtSerialPort::Elsewhere() const {
+    return run_ && QThread::currentThread() != port_.thread();
+}
+
 void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
+    if (Elsewhere()) return run_([&] { OpenDevice(port, settings); });
     portNumber_ = port;
     path_ = assignments_->Path(port);
     realPath_ = RealDevice(path_);
@@ -234,6 +245,7 @@ void QtSerialPort::OpenDevice(int port, const LineSettings& settings) {
 }
 
 void QtSerialPort::CloseDevice() {
+    if (Elsewhere()) return run_([this] { CloseDevice(); });
     linePoll_.stop();
     quiet_ = true;
     port_.clearError();
@@ -250,6 +262,7 @@ void QtSerialPort::CloseDevice() {
 }
 
 void QtSerialPort::WriteDevice(std::string_view bytes) {
+    if (Elsewhere()) return run_([&] { WriteDevice(bytes); });
     const auto size = static_cast<qint64>(bytes.size());
     if (port_.write(bytes.data(), size) != size) {
         ReportLoss(port_.errorString());

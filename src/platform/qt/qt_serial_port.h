@@ -1,6 +1,6 @@
 #pragma once
-// The serial port component on QSerialPort. Its events come on the thread that created it,
-// which is the window's.
+// The serial port component on QSerialPort. Its events come on the thread it lives on: the
+// one that created it, or the one it was moved to.
 //
 // One owner per device: the port is resolved to its real device (a link's target) before
 // anything touches it, and an advisory lock (flock) on a descriptor of that device, which every
@@ -14,6 +14,7 @@
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "platform/qt/port_assignments.h"
@@ -34,12 +35,23 @@ class QtSerialPort final : public SerialPort {
     // The device behind port number n, as PortAssignments tells it.
     static QString DevicePath(int port);
 
+    // Moves the port to `thread`, where its events come from then on; while it is closed.
+    void MoveToThread(QThread* thread);
+    // How an opening, a closing or a write made on another thread than the port's is carried
+    // out on the port's: `run` runs the operation there and returns when it is done, passing
+    // on what it throws.
+    void RunElsewhereWith(std::function<void(const std::function<void()>&)> run) {
+        run_ = std::move(run);
+    }
+
   protected:
     void OpenDevice(int port, const LineSettings& settings) override;
     void CloseDevice() override;
     void WriteDevice(std::string_view bytes) override;
 
   private:
+    // Whether a device operation is called on another thread than the port's, and goes there.
+    bool Elsewhere() const;
     void ReadAvailable();
     void OnError(QSerialPort::SerialPortError error);
     // Reports the loss of the device once per opening, from the event loop rather than from
@@ -54,6 +66,7 @@ class QtSerialPort final : public SerialPort {
     void TakeOwnership();
     void ReleaseOwnership();
 
+    std::function<void(const std::function<void()>&)> run_;
     PortAssignments ownAssignments_;
     const PortAssignments* assignments_;
     QSerialPort port_;

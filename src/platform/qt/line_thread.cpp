@@ -1,0 +1,180 @@
+#include "platform/qt/line_thread.h"
+
+#include <atomic>
+#include <exception>
+
+namespace zelmar {
+
+namespace {
+std::atomic<LineThread*> current{nullptr};
+}
+
+LineThread::LineThread() {
+    thread_.setObjectName(QStringLiteral("line"));  // the system's name of the thread too
+    context_.moveToThread(&thread_);
+    thread_.start();
+    current = this;
+}
+
+LineThread::~LineThread() {
+    Stop();
+}
+
+LineThread* LineThread::Current() {
+    return current;
+}
+
+void LineThread::Hold() {
+    if (OnLineThread()) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (depth_++ > 0 || stopped_) return;
+    // Queued behind whatever the line thread has still to do, so it parks between two
+    // received values, after everything that came before the hold.
+    const long hold = ++holds_;
+    QMetaObject::invokeMethod(
+        &context_, [this, hold] { Park(hold); }, Qt::QueuedConnection);
+    changed_.wait(lock, [this, hold] { return parked_ == hold; });
+}
+
+void LineThread::Release() {
+    if (OnLineThread()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--depth_ == 0) changed_.notify_all();
+}
+
+void LineThread::Park(long hold) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (hold != holds_ || depth_ == 0) return;  // a hold already given up
+    parked_ = hold;
+    changed_.notify_all();
+    for (;;) {
+        const auto taskWaiting = [this] { return task_ != nullptr && !taskDone_; };
+        changed_.wait(lock, [&] { return depth_ == 0 || hold != holds_ || taskWaiting(); });
+        if (!taskWaiting()) break;
+        const std::function<void()>* task = task_;
+        lock.unlock();
+        (*task)();
+        lock.lock();
+        taskDone_ = true;
+        changed_.notify_all();
+    }
+    if (parked_ == hold) parked_ = 0;
+}
+
+void LineThread::Run(const std::function<void()>& task) {
+    std::exception_ptr failure;
+    const std::function<void()> guarded = [&] {
+        try {
+            task();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+    bool here = OnLineThread();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        here = here || stopped_;
+    }
+    if (here) {
+        guarded();
+    } else {
+        Hold();
+        std::unique_lock<std::mutex> lock(mutex_);
+        task_ = &guarded;
+        taskDone_ = false;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return taskDone_; });
+        task_ = nullptr;
+        lock.unlock();
+        Release();
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void LineThread::Stop(const std::function<void()>& last) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopped_) return;
+    }
+    // The context comes back to the stopping thread with the rest, so that nothing of the
+    // line's is left on a thread that has ended.
+    QThread* home = QThread::currentThread();
+    Run([&] {
+        if (last) last();
+        context_.moveToThread(home);
+    });
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopped_ = true;
+    }
+    LineThread* self = this;
+    current.compare_exchange_strong(self, nullptr);
+    thread_.quit();
+    thread_.wait();
+}
+
+LineHold::LineHold() : line_(LineThread::Current()) {
+    if (line_) line_->Hold();
+}
+
+LineHold::~LineHold() {
+    if (line_) line_->Release();
+}
+
+LineYield::LineYield() : line_(LineThread::Current()) {
+    if (!line_ || line_->OnLineThread()) {
+        line_ = nullptr;
+        return;
+    }
+    std::lock_guard<std::mutex> lock(line_->mutex_);
+    depth_ = std::exchange(line_->depth_, 0);
+    line_->changed_.notify_all();
+}
+
+LineYield::~LineYield() {
+    if (!line_ || depth_ == 0) return;
+    line_->Hold();
+    std::lock_guard<std::mutex> lock(line_->mutex_);
+    line_->depth_ += depth_ - 1;
+}
+
+EffectChannel::EffectChannel(QObject& window, std::function<void(const Effect&)> apply)
+    : apply_(std::move(apply)) {
+    receiver_.moveToThread(window.thread());
+}
+
+EffectChannel::~EffectChannel() = default;
+
+void EffectChannel::Take(const Effect& effect) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(effect);
+    if (asked_) return;
+    asked_ = true;
+    QMetaObject::invokeMethod(
+        &receiver_, [this] { Drain(); }, Qt::QueuedConnection);
+}
+
+void EffectChannel::Drain() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        asked_ = false;
+        // A box opened by an effect runs the event loop: the rest waits for the drain that
+        // opened it, in turn.
+        if (draining_ || queue_.empty()) return;
+        draining_ = true;
+        ++batches_;
+    }
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (queue_.empty()) {
+            draining_ = false;
+            return;
+        }
+        const Effect effect = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        apply_(effect);
+    }
+}
+
+}  // namespace zelmar
