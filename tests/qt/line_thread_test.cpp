@@ -70,8 +70,7 @@ class LineThreadTest : public ::testing::TestWithParam<Stream> {
     ~LineThreadTest() override { thread.Stop(); }
 
     void Post(const std::string& chunk) {
-        QMetaObject::invokeMethod(
-            thread.Context(), [this, chunk] { port.Feed(chunk); }, Qt::QueuedConnection);
+        thread.Post([this, chunk] { port.Feed(chunk); });
     }
     // Everything posted so far has been handled on the line thread.
     void Handled() {

@@ -1,5 +1,7 @@
 #include "platform/qt/line_thread.h"
 
+#include <pthread.h>
+
 #include <atomic>
 #include <exception>
 
@@ -10,10 +12,24 @@ std::atomic<LineThread*> current{nullptr};
 }
 
 LineThread::LineThread() {
-    thread_.setObjectName(QStringLiteral("line"));  // the system's name of the thread too
-    context_.moveToThread(&thread_);
-    thread_.start();
+    std::unique_lock<std::mutex> lock(mutex_);
+    thread_ = std::thread([this] { Loop(); });
+    changed_.wait(lock, [this] { return qthread_ != nullptr; });
+    context_.moveToThread(qthread_);
     current = this;
+}
+
+void LineThread::Loop() {
+    pthread_setname_np(pthread_self(), "line");
+    QEventLoop loop;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        QThread::currentThread()->setObjectName(QStringLiteral("line"));
+        loop_ = &loop;
+        qthread_ = QThread::currentThread();
+        changed_.notify_all();
+    }
+    loop.exec();
 }
 
 LineThread::~LineThread() {
@@ -31,8 +47,7 @@ void LineThread::Hold() {
     // Queued behind whatever the line thread has still to do, so it parks between two
     // received values, after everything that came before the hold.
     const long hold = ++holds_;
-    QMetaObject::invokeMethod(
-        &context_, [this, hold] { Park(hold); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&context_, "Park", Qt::QueuedConnection);
     changed_.wait(lock, [this, hold] { return parked_ == hold; });
 }
 
@@ -42,9 +57,11 @@ void LineThread::Release() {
     if (--depth_ == 0) changed_.notify_all();
 }
 
-void LineThread::Park(long hold) {
+void LineThread::Park() {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (hold != holds_ || depth_ == 0) return;  // a hold already given up
+    // A hold waits for its own park before it returns, so this park is the latest hold's.
+    const long hold = holds_;
+    if (depth_ == 0) return;
     parked_ = hold;
     changed_.notify_all();
     for (;;) {
@@ -91,6 +108,25 @@ void LineThread::Run(const std::function<void()>& task) {
     if (failure) std::rethrow_exception(failure);
 }
 
+void LineThread::Post(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        posted_.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(&context_, "RunPosted", Qt::QueuedConnection);
+}
+
+void LineThread::RunPosted() {
+    std::function<void()> task;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (posted_.empty()) return;
+        task = std::move(posted_.front());
+        posted_.pop_front();
+    }
+    task();
+}
+
 void LineThread::Stop(const std::function<void()>& last) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -102,6 +138,7 @@ void LineThread::Stop(const std::function<void()>& last) {
     Run([&] {
         if (last) last();
         context_.moveToThread(home);
+        loop_->quit();
     });
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -109,8 +146,7 @@ void LineThread::Stop(const std::function<void()>& last) {
     }
     LineThread* self = this;
     current.compare_exchange_strong(self, nullptr);
-    thread_.quit();
-    thread_.wait();
+    thread_.join();
 }
 
 LineHold::LineHold() : line_(LineThread::Current()) {
@@ -150,8 +186,7 @@ void EffectChannel::Take(const Effect& effect) {
     queue_.push_back(effect);
     if (asked_) return;
     asked_ = true;
-    QMetaObject::invokeMethod(
-        &receiver_, [this] { Drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&receiver_, "Drain", Qt::QueuedConnection);
 }
 
 void EffectChannel::Drain() {
@@ -176,5 +211,21 @@ void EffectChannel::Drain() {
         apply_(effect);
     }
 }
+
+namespace detail {
+
+void LineContext::Park() {
+    line_.Park();
+}
+
+void LineContext::RunPosted() {
+    line_.RunPosted();
+}
+
+void ChannelReceiver::Drain() {
+    channel_.Drain();
+}
+
+}  // namespace detail
 
 }  // namespace zelmar

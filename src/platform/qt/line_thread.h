@@ -13,16 +13,50 @@
 // - the effects for the screen (EffectChannel): queued in the order the line produced them and
 //   taken by the window's thread a batch at a time, so that one paint shows many; none is
 //   dropped.
+#include <QEventLoop>
 #include <QObject>
 #include <QThread>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 #include "dialogue/link_engine.h"
 
 namespace zelmar {
+
+class LineThread;
+class EffectChannel;
+
+namespace detail {
+// The objects that receive the calls queued from one thread to the other. Each call is a slot
+// without arguments, named rather than bound, so that nothing but the call crosses through
+// Qt's queue: what it is about waits in the program's own locked state (ThreadSanitizer sees
+// through that, not through Qt's queue).
+class LineContext : public QObject {
+    Q_OBJECT
+  public:
+    explicit LineContext(LineThread& line) : line_(line) {}
+  public slots:
+    void Park();
+    void RunPosted();
+
+  private:
+    LineThread& line_;
+};
+
+class ChannelReceiver : public QObject {
+    Q_OBJECT
+  public:
+    explicit ChannelReceiver(EffectChannel& channel) : channel_(channel) {}
+  public slots:
+    void Drain();
+
+  private:
+    EffectChannel& channel_;
+};
+}  // namespace detail
 
 class LineThread {
   public:
@@ -33,14 +67,15 @@ class LineThread {
     LineThread(const LineThread&) = delete;
     LineThread& operator=(const LineThread&) = delete;
 
-    // An object living on the line thread, for timers and queued calls that belong there.
-    QObject* Context() { return &context_; }
-    QThread* Thread() { return &thread_; }
+    QThread* Thread() { return qthread_; }
 
     // Runs `task` on the line thread between two received values and returns when it is
     // done; the calling thread holds the line meanwhile. On the line thread itself it just
     // runs.
     void Run(const std::function<void()>& task);
+
+    // Queues `task` for the line thread, behind what it has still to do, and returns.
+    void Post(std::function<void()> task);
 
     // Runs `last` on the line thread, then ends it; later holds and runs do nothing.
     void Stop(const std::function<void()>& last = {});
@@ -51,14 +86,22 @@ class LineThread {
   private:
     friend class LineHold;
     friend class LineYield;
+    friend class detail::LineContext;
     void Hold();
     void Release();
     // The line thread's side of a hold: waits, carrying out tasks, until released.
-    void Park(long hold);
-    bool OnLineThread() const { return QThread::currentThread() == &thread_; }
+    void Park();
+    void RunPosted();
+    bool OnLineThread() const { return QThread::currentThread() == qthread_; }
+    // The thread's life: its event loop, until Stop().
+    void Loop();
 
-    QThread thread_;
-    QObject context_;
+    // A plain thread with an event loop rather than a QThread: its start and end are then
+    // seen by ThreadSanitizer, and no state of Qt's own is shared across the two threads.
+    std::thread thread_;
+    QThread* qthread_ = nullptr;  // Qt's view of it
+    QEventLoop* loop_ = nullptr;
+    detail::LineContext context_{*this};
     std::mutex mutex_;
     std::condition_variable changed_;
     int depth_ = 0;    // holds of the window's thread, nested
@@ -67,6 +110,7 @@ class LineThread {
     bool stopped_ = false;
     const std::function<void()>* task_ = nullptr;  // for the parked line thread to run
     bool taskDone_ = false;
+    std::deque<std::function<void()>> posted_;
 };
 
 // Holds the line for the scope, on the thread that is not the line's; nothing without a line
@@ -115,7 +159,7 @@ class EffectChannel : public EffectSink {
     long Batches() const { return batches_; }
 
   private:
-    QObject receiver_;  // on the window's thread: queued drains die with it
+    detail::ChannelReceiver receiver_{*this};  // on the window's thread: drains die with it
     std::function<void(const Effect&)> apply_;
     std::mutex mutex_;
     std::deque<Effect> queue_;
