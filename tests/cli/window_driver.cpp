@@ -10,6 +10,7 @@
 // COM 1 is ZELMAR_COM1, as for the program.
 #include <QApplication>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/qt/programmer_window.h"
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
     programmer.EndOnSignals();
     programmer.frame.show();
     const std::string mode = argc > 1 ? argv[1] : "";
+    // The line runs on a thread of its own: held, as the window's own handlers hold it.
+    std::optional<zelmar::LineHold> hold(std::in_place);
     programmer.window.imgNotConnected_Click();
     if (mode == "write" && argc == 4) {
         const int first = std::stoi(argv[2]);
@@ -37,5 +40,6 @@ int main(int argc, char** argv) {
     } else if (mode != "open") {
         return 98;
     }
+    hold.reset();
     return QApplication::exec();
 }

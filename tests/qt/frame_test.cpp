@@ -109,7 +109,7 @@ TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
     const std::string refused = "Not started: the port is closed: open it with the red lamp first";
     const QString longPath = "/dev/serial/by-id/" + QString(200, 'x');
     qputenv("ZELMAR_COM1", longPath.toLocal8Bit());
-    programmer.window.Command2_Click();  // the settings' Read on a closed port
+    programmer.window.Command2.onClick();  // the settings' Read on a closed port
     programmer.frame.Refresh();
     QApplication::processEvents();
     EXPECT_EQ(programmer.frame.size(), size);
@@ -117,7 +117,7 @@ TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
     ASSERT_EQ(labels.size(), 2);
     EXPECT_TRUE(labels[0]->toolTip().contains(longPath)) << "the whole text in the tip";
     EXPECT_EQ(labels[1]->FullText().toStdString(), refused);
-    programmer.window.Option1_Click(2);
+    programmer.window.Option1(2).onClick();
     programmer.frame.Refresh();
     EXPECT_EQ(labels[1]->FullText(), "") << "COM 1's news is not COM 2's";
     qunsetenv("ZELMAR_COM1");
