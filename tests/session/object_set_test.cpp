@@ -87,7 +87,8 @@ TEST(PlanTest, AFileIsCheckedWholeAndTheListMayOnlyNarrowIt) {
     EXPECT_EQ(FilePlan(Task::Write, file, "s.zset", "1").error, "object 1 is not in s.zset");
     EXPECT_EQ(FilePlan(Task::Write, "zelmar-objects 1\n0,256\n", "s.zset", std::nullopt).error,
               "s.zset, line 2: value 256 is not 0..255");
-    EXPECT_EQ(SettingsFilePlan(file, "s.zset").error, "s.zset lacks settings objects 8176 to 8179 and 8181 to 8191");
+    EXPECT_EQ(SettingsFilePlan(file, "s.zset").error,
+              "s.zset lacks settings objects 8176 to 8179 and 8181 to 8191");
 }
 
 TEST(ReportTest, ProgressAndSettingsReadAsTheTechnicianExpects) {
