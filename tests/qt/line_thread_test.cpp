@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <string>
 #include <vector>
@@ -155,6 +156,31 @@ TEST_F(LineThreadTest, ABoxLeavesTheLineAnsweringAndTheRestWaitsItsTurn) {
     EXPECT_EQ(appliedWhileOpen, 0u) << "effects were taken out of turn";
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(applied, SingleThreaded(stream));
+}
+
+// After a batch the channel rests: what the line hands over meanwhile waits, none of it lost,
+// and comes as the next batch when the rest is over.
+TEST_F(LineThreadTest, ARestingChannelKeepsWhatComesForTheNextBatch) {
+    const Stream stream{"", 3, {Exchange(5), Exchange(172), Exchange(172) + Exchange(9)}};
+    std::vector<std::string> rested;
+    EffectChannel channel(
+        window, [&](const Effect& e) { rested.push_back(Describe(e)); }, 200);
+    thread.Run([&] { line.SetView(&channel); });
+    StartJob(stream.jobObjects);
+    Post(stream.chunks[0]);
+    Handled();
+    QCoreApplication::sendPostedEvents();
+    const std::size_t first = rested.size();
+    EXPECT_GT(first, 0u);
+    Post(stream.chunks[1]);
+    Post(stream.chunks[2]);
+    Handled();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(rested.size(), first) << "a batch came while the channel rested";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rested.size() > first; }, 5000));
+    EXPECT_EQ(channel.Batches(), 2);
+    EXPECT_EQ(rested, SingleThreaded(stream));
+    thread.Run([&] { line.SetView(nullptr); });
 }
 
 TEST(LineThreadName, IsLine) {

@@ -174,8 +174,8 @@ LineYield::~LineYield() {
     line_->depth_ += depth_ - 1;
 }
 
-EffectChannel::EffectChannel(QObject& window, std::function<void(const Effect&)> apply)
-    : apply_(std::move(apply)) {
+EffectChannel::EffectChannel(QObject& window, std::function<void(const Effect&)> apply, int restMs)
+    : apply_(std::move(apply)), restMs_(restMs) {
     receiver_.moveToThread(window.thread());
 }
 
@@ -192,10 +192,14 @@ void EffectChannel::Take(const Effect& effect) {
 void EffectChannel::Drain() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        asked_ = false;
         // A box opened by an effect runs the event loop: the rest waits for the drain that
         // opened it, in turn.
-        if (draining_ || queue_.empty()) return;
+        if (draining_) return;
+        if (queue_.empty()) {
+            asked_ = false;
+            return;
+        }
+        asked_ = true;
         draining_ = true;
         ++batches_;
     }
@@ -203,13 +207,27 @@ void EffectChannel::Drain() {
         std::unique_lock<std::mutex> lock(mutex_);
         if (queue_.empty()) {
             draining_ = false;
-            return;
+            asked_ = restMs_ > 0;
+            break;
         }
         const Effect effect = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
         apply_(effect);
     }
+    if (restMs_ > 0) receiver_.rest.start(restMs_);
+}
+
+void EffectChannel::Rested() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (draining_) return;
+        if (queue_.empty()) {
+            asked_ = false;
+            return;
+        }
+    }
+    Drain();
 }
 
 namespace detail {
@@ -222,8 +240,17 @@ void LineContext::RunPosted() {
     line_.RunPosted();
 }
 
+ChannelReceiver::ChannelReceiver(EffectChannel& channel) : rest(this), channel_(channel) {
+    rest.setSingleShot(true);
+    connect(&rest, &QTimer::timeout, this, &ChannelReceiver::Rested);
+}
+
 void ChannelReceiver::Drain() {
     channel_.Drain();
+}
+
+void ChannelReceiver::Rested() {
+    channel_.Rested();
 }
 
 }  // namespace detail

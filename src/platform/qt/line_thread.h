@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -49,9 +50,11 @@ class LineContext : public QObject {
 class ChannelReceiver : public QObject {
     Q_OBJECT
   public:
-    explicit ChannelReceiver(EffectChannel& channel) : channel_(channel) {}
+    explicit ChannelReceiver(EffectChannel& channel);
+    QTimer rest;  // between two batches
   public slots:
     void Drain();
+    void Rested();
 
   private:
     EffectChannel& channel_;
@@ -144,10 +147,15 @@ class LineYield {
 // thread the line runs, and asks the window's thread once for every batch; there each effect
 // goes to `apply` in order. A box opened by one effect lets the window's event loop run: the
 // effects behind it wait in the queue until it closes, and are not taken out of turn.
+//
+// After a batch the channel rests `restMs` before it asks for the next: a job gives several
+// effects per object, and a batch each would wake the window's thread and repaint the window
+// thousands of times a second, taking the processor from the line. What comes while it rests
+// waits for the next batch; nothing is dropped.
 class EffectChannel : public EffectSink {
   public:
     // `window` lives on the window's thread; `apply` runs there.
-    EffectChannel(QObject& window, std::function<void(const Effect&)> apply);
+    EffectChannel(QObject& window, std::function<void(const Effect&)> apply, int restMs = 0);
     ~EffectChannel() override;
     EffectChannel(const EffectChannel&) = delete;
     EffectChannel& operator=(const EffectChannel&) = delete;
@@ -159,11 +167,15 @@ class EffectChannel : public EffectSink {
     long Batches() const { return batches_; }
 
   private:
+    friend class detail::ChannelReceiver;
+    void Rested();
+
     detail::ChannelReceiver receiver_{*this};  // on the window's thread: drains die with it
     std::function<void(const Effect&)> apply_;
+    const int restMs_;
     std::mutex mutex_;
     std::deque<Effect> queue_;
-    bool asked_ = false;     // a drain is on its way to the window's thread
+    bool asked_ = false;     // a drain is on its way, under way or resting: Take() asks nothing
     bool draining_ = false;  // the window's thread is in Drain()
     long batches_ = 0;
 };

@@ -10,6 +10,9 @@ namespace zelmar {
 
 namespace {
 
+// One batch of the line's effects per frame of a 60 Hz screen at most.
+constexpr int kEffectRestMs = 16;
+
 // The effects the window shows without reading the line: the pane, the lamps and the current
 // object, nearly all of a job's. The others read its state or image and hold it.
 bool ShownWithoutTheLine(const Effect& effect) {
@@ -44,11 +47,14 @@ ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
     : window(Platform{port, messageBox ? *messageBox : messages, screen, fileDialog, files}),
       view(window.controls),
       frame(window, view, ports),
-      effects_(frame, [this](const Effect& effect) {
-          if (ShownWithoutTheLine(effect)) return window.ApplyEffect(effect);
-          const LineHold hold;
-          window.ApplyEffect(effect);
-      }) {
+      effects_(
+          frame,
+          [this](const Effect& effect) {
+              if (ShownWithoutTheLine(effect)) return window.ApplyEffect(effect);
+              const LineHold hold;
+              window.ApplyEffect(effect);
+          },
+          kEffectRestMs) {
     messages.SetParent(&frame);
     fileDialog.SetParent(&frame);
     view.onClose = [this](int& cancel) {
