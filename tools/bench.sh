@@ -32,6 +32,8 @@ table_objects=8192
 startups=15
 headroom_objects=1000
 headroom_flags=()
+# Objects of the read at the device's real pace with the window disturbed.
+disturbed_objects=300
 if [ -n "$quick" ]; then
     build="${ZELMAR_BENCH_DIR:-$here/build}"
     repeats=1
@@ -41,6 +43,7 @@ if [ -n "$quick" ]; then
     startups=2
     headroom_objects=50
     headroom_flags=(--coarse)
+    disturbed_objects=40
 fi
 targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe minimal_answerer
          empty_window zelmar-simulator)
@@ -110,7 +113,9 @@ def row(name, program, baseline, unit, goal=None, test=None, show="ratio"):
     n = min(len(program), len(baseline))
     program, baseline = program[:n], baseline[:n]
     p, b = statistics.median(program), statistics.median(baseline)
-    if show == "ratio":
+    if show == "values":
+        mid, spread = "-", "-"
+    elif show == "ratio":
         ratios = [x / y for x, y in zip(program, baseline)]
         mid = f"{statistics.median(ratios):.3g}x"
         spread = f"{min(ratios):.3g}-{max(ratios):.3g}x" if n > 1 else "-"
@@ -132,25 +137,30 @@ def rates(runs, key="values/s"):
 
 
 bare = rates(engine["BM_BareAnswerer/"])
-row("Engine: values per CPU second (Only Data on)", rates(engine["BM_EngineValues/only_data:1"]),
-    bare, "M/s", ">= 0.25x", lambda p, b: p >= 0.25 * b)
-row("Engine: values per CPU second (Only Data off)",
-    rates(engine["BM_EngineValues/only_data:0"]), bare, "M/s", ">= 20 M/s", lambda p, b: p >= 20)
+for only_data, label in ((1, "Only Data on"), (0, "Only Data off")):
+    row(f"Engine: values per CPU second ({label})",
+        rates(engine[f"BM_EngineValues/only_data:{only_data}"]), bare, "M/s", ">= 5 M/s",
+        lambda p, b: p >= 5)
 for only_data, label in ((1, "Only Data on"), (0, "Only Data off")):
     row(f"Window: values per CPU second ({label})",
         rates(engine[f"BM_ReceivedValues/only_data:{only_data}"]), bare, "M/s", ">= 5 M/s",
         lambda p, b: p >= 5)
 
-for q, goal in (("p50", None), ("p99", 1.5)):
-    row(f"Answer latency {q}, pty", latency[f"programmer.{q}_us"], latency[f"minimal.{q}_us"], "us",
-        None if goal is None else f"<= {goal}x",
+# The goal is judged against the minimal program answering the same read exchange: a poll
+# answered at once is quicker to answer than one that follows the device's pause before it.
+for q, goal in (("p50", None), ("p99", 1.2)):
+    row(f"Answer latency {q}, pty", latency[f"programmer.{q}_us"], latency[f"exchange.{q}_us"],
+        "us", None if goal is None else f"<= {goal}x",
         None if goal is None else (lambda p, b, g=goal: p <= g * b))
+    row(f"Answer latency {q}, pty, against bare polls", latency[f"programmer.{q}_us"],
+        latency[f"minimal.{q}_us"], "us")
 row("Whole-table read, objects/s, pty", table["programmer.objects_per_s"],
-    table["minimal.objects_per_s"], "/s", ">= 0.5x", lambda p, b: p >= 0.5 * b)
+    table["minimal.objects_per_s"], "/s", ">= 0.8x", lambda p, b: p >= 0.8 * b)
 
 line, bare_pane = pane["BM_DataLine/"], pane["BM_BarePane/"]
 for key, label, goal, test in (("p50_us", "Pane append p50", None, None),
-                               ("p99_us", "Pane append p99", "< 50 us", lambda p, b: p < 50),
+                               ("p99_us", "Pane append p99", "<= 1.2x",
+                                lambda p, b: p <= 1.2 * b),
                                ("p99_cpu_us", "Pane append p99, thread CPU only", None, None)):
     row(label, [r[key] for r in line], [r[key] for r in bare_pane], "us", goal, test)
 
@@ -177,11 +187,21 @@ for state in ("idle", "hogs"):
     what = "idle" if state == "idle" else "2 CPU hogs"
     row(f"Headroom, {what}: pace x the 1200-baud line", p, b, "x", ">= 64x",
         lambda p, b: p >= 64)
-    row(f"Headroom, {what}: program / minimal", p, b, "x", ">= 0.5x", lambda p, b: p >= 0.5 * b)
+    row(f"Headroom, {what}: program / minimal", p, b, "x", ">= 1.0x", lambda p, b: p >= b)
+
+disturbed = single("disturbed")
+for key, label in (("late", "Late answers"), ("missed", "Missed answers")):
+    row(f"{label}, real pace, file dialog 3x and 200 moves",
+        [disturbed[f"programmer.{key}"]], [disturbed[f"minimal.{key}"]], "", "0",
+        lambda p, b: p == 0, show="values")
 
 sound = (all(v == 1 for v in table["programmer.table_ok"])
          and all(v == 0 for v in table["programmer.boxes"])
-         and all(v == 1 for v in table["minimal.table_ok"]))
+         and all(v == 1 for v in table["minimal.table_ok"])
+         and disturbed["programmer.table_ok"] == 1)
+# Both programs went through the whole disturbance.
+disturbed_whole = all(disturbed[f"{name}.{key}"] == count for name in ("programmer", "minimal")
+                      for key, count in (("dialogs", 3), ("moves", 200)))
 head = ("name", "program", "baseline", "ratio", "spread", "goal", "met?", "n")
 widths = [max(len(str(r[i])) for r in rows + [head]) for i in range(len(head))]
 print(" | ".join(h.ljust(w) for h, w in zip(head, widths)))
@@ -192,18 +212,22 @@ met = sum(r[6] == "yes" for r in rows)
 noisy = sum(r[6] == "noisy" for r in rows)
 goals = sum(r[6] != "-" for r in rows)
 print(f"\nGoals met: {met} of {goals}" + (f", {noisy} too noisy to judge" if noisy else "") +
-      f". Whole-table read delivered every byte to its object: {'yes' if sound else 'NO'}.")
+      f". Whole-table read delivered every byte to its object: {'yes' if sound else 'NO'}."
+      f" Disturbed read went through 3 dialogs and 200 moves: {'yes' if disturbed_whole else 'NO'}.")
 print("program and baseline: medians of the repeats; ratio: median of the repeats' ratios; "
       "spread: their lowest and highest; n: repeats.")
 print("Baselines: engine - a bare switch answering the same device stream (no text, controls "
-      "or log); latency - a QSerialPort program answering every 172 with 0x55; table read and "
-      "headroom - the same program doing the bare read exchange; pane - a plain QPlainTextEdit "
+      "or log); latency - a QSerialPort program doing the bare read exchange (and, against bare polls, "
+      "answering every 172 with 0x55 at once); table read, headroom and the disturbed read - the "
+      "same program doing the bare read exchange, in the last with a window of its own on its "
+      "one thread, disturbed alike; pane - a plain QPlainTextEdit "
       "with the same 16000 characters and front cut; list - a bare QListWidget given the same "
       "100,000 texts; list load - the same load without a view; start-up and memory - an empty "
       "QWidget window at its first paint.")
 # A quick run proves the drivers: a read that went wrong, or a program that read nothing at
 # any pace, is a broken driver or a broken program.
-if quick and (not sound or any(r[1].startswith("0 ") for r in rows if r[0].startswith("Headroom"))):
+if quick and (not sound or not disturbed_whole
+              or any(r[1].startswith("0 ") for r in rows if r[0].startswith("Headroom"))):
     sys.exit("A driver or the program is broken: see the table above.")
 EOF
 }
@@ -273,6 +297,7 @@ for run in $(seq "$link_repeats"); do
     echo "Pseudo-terminal, round $run of $link_repeats: latency, whole-table read, start-up ..." >&2
     "$link/link_bench" latency "$answers" \
         programmer read "$link/programmer_probe latency" \
+        exchange read "$link/minimal_answerer {port} read" \
         minimal poll "$link/minimal_answerer {port} poll" >"$raw/latency.$run.txt"
     "$link/link_bench" table "$table_objects" \
         programmer "$link/programmer_probe read $table_objects" \
@@ -288,6 +313,10 @@ headroom() {
         programmer "$link/programmer_probe read $headroom_objects" \
         minimal "$link/minimal_answerer {port} read $headroom_objects"
 }
+echo "The device's real pace, a file dialog and window moves meanwhile ..." >&2
+python3 "$here/bench/link/headroom.py" --pace 120 "$simulator" "$disturbed_objects" \
+    programmer "$link/programmer_probe disturbed $disturbed_objects" \
+    minimal "$link/minimal_answerer {port} read $disturbed_objects disturbed" >"$raw/disturbed.txt"
 echo "Headroom, idle: the fastest pace without a missed answer ..." >&2
 headroom >"$raw/headroom-idle.txt"
 load_after="$(loadavg)"

@@ -3,6 +3,7 @@
 first OBJECTS objects without a single missed or late answer.
 
   headroom.py [--coarse] SIMULATOR OBJECTS NAME "COMMAND" [NAME "COMMAND" ...]
+  headroom.py --pace BPS SIMULATOR OBJECTS NAME "COMMAND" [NAME "COMMAND" ...]
 
 For each program, a bisection over the device's pace (bytes per second, in steps of a few per
 cent between 1 and 4096 times the real line's 120): at each pace the simulator starts with the
@@ -11,7 +12,8 @@ answer window of one byte time at that pace, the program is started on its termi
 with the hash of the objects read; the simulator's own count of missed and late answers must
 be zero. A run that does not end in time fails. Prints "key value" lines; every trial goes to
 standard error. --coarse stops the bisection at a factor of two, for a quick run that only
-proves the driver.
+proves the driver. --pace runs one read at that pace instead, and prints what the simulator
+counted: the missed and late answers.
 """
 import math
 import os
@@ -76,6 +78,10 @@ def trial(simulator, table, objects, command, pace, work):
     counts = re.search(r"missed (\d+), late (\d+)", err or "")
     missed, late = (int(counts.group(1)), int(counts.group(2))) if counts else (-1, -1)
     hash_ok = f"table_fnv {fnv(entry(o) for o in range(objects))} boxes 0" in report
+    return hash_ok, missed, late, out
+
+
+def verdict(hash_ok, missed, late, _report=""):
     return hash_ok and missed == 0 and late == 0, f"missed {missed} late {late} " + (
         "table ok" if hash_ok else "no sound end")
 
@@ -88,7 +94,7 @@ def headroom(simulator, table, objects, name, command, work, resolution):
     while hi - lo > resolution:
         mid = (lo + hi) / 2
         pace = round(LINE_BPS * 2 ** mid)
-        passed, what = trial(simulator, table, objects, command, pace, work)
+        passed, what = verdict(*trial(simulator, table, objects, command, pace, work))
         trials += 1
         print(f"{name}: pace {pace} B/s ({pace / LINE_BPS:.1f}x): "
               f"{'ok' if passed else 'FAIL'} ({what})", file=sys.stderr, flush=True)
@@ -100,9 +106,11 @@ def headroom(simulator, table, objects, name, command, work, resolution):
 
 
 def main(args):
-    resolution = 0.05
+    resolution, pace = 0.05, None
     if args[:1] == ["--coarse"]:
         args, resolution = args[1:], 1.0
+    elif args[:1] == ["--pace"] and len(args) > 1:
+        args, pace = args[2:], int(args[1])
     if len(args) < 4 or len(args) % 2 != 0:
         print(__doc__, file=sys.stderr)
         return 2
@@ -113,6 +121,17 @@ def main(args):
             f.writelines(f"{o} {entry(o)}\n" for o in range(8192))
         for i in range(2, len(args), 2):
             name, command = args[i], args[i + 1]
+            if pace is not None:
+                hash_ok, missed, late, out = trial(simulator, table, objects, command, pace, work)
+                print(f"{name}: pace {pace} B/s: {verdict(hash_ok, missed, late)[1]}",
+                      file=sys.stderr, flush=True)
+                # The disturbance the program reports it went through.
+                done = re.search(r"dialogs (\d+) moves (\d+)", out)
+                print(f"{name}.missed {missed}\n{name}.late {late}\n"
+                      f"{name}.table_ok {int(hash_ok)}\n"
+                      f"{name}.dialogs {done.group(1) if done else -1}\n"
+                      f"{name}.moves {done.group(2) if done else -1}", flush=True)
+                continue
             best, trials = headroom(simulator, table, objects, name, command, work, resolution)
             print(f"{name}.headroom_bps {best}")
             print(f"{name}.headroom_x {best / LINE_BPS:.4g}")

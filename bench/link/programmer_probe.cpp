@@ -10,12 +10,17 @@
 //                              quits; "latency" answers until it is stopped.
 //   programmer_probe read N    the same, for objects 0 to N - 1 only; the table's hash covers
 //                              those N.
+//   programmer_probe disturbed N
+//                              "read N" while the technician opens File > Load settings... three
+//                              times and drags the window about (disturbance.h); it reports once
+//                              both the job and the disturbance are over.
 //   programmer_probe soak N TABLE
 //                              whole-table reads one after the other until N objects are done,
 //                              reopening COM 1 whenever the device went away; checks every
 //                              object a job calls done against TABLE (the device's, in the
 //                              simulator's format) and follows the memory and the open
 //                              descriptors from the end of the first job on.
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
@@ -29,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "disturbance.h"
 #include "platform/message_box.h"
 #include "platform/qt/programmer_window.h"
 #include "probe_report.h"
@@ -70,7 +76,7 @@ int Startup() {
     return QApplication::exec();
 }
 
-int ReadWholeTable(bool reportEnd, int objects) {
+int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
     RecordingBox box;
     zelmar::ProgrammerWindow programmer{&box};
     programmer.frame.show();
@@ -91,18 +97,25 @@ int ReadWholeTable(bool reportEnd, int objects) {
     }
     Say("ready");
 
+    zelmar::bench::Disturbance disturbance(programmer.frame, [&] {
+        for (QAction* action : programmer.frame.findChildren<QAction*>())
+            if (action->text() == QStringLiteral("&Load settings...")) return action->trigger();
+    });
+    if (disturbed) disturbance.Start();
     QTimer endOfJob;
     if (reportEnd) {
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
             const zelmar::LineHold hold;
-            if (window.line.state().LinkMode != 0) return;
+            if (window.line.state().LinkMode != 0 || (disturbed && !disturbance.Over())) return;
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
                 std::to_string(zelmar::bench::TableHash(window.line.table(), objects)) + " boxes " +
-                std::to_string(box.texts.size()));
+                std::to_string(box.texts.size()) + " dialogs " +
+                std::to_string(disturbance.Dialogs()) + " moves " +
+                std::to_string(disturbance.Moves()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
-        endOfJob.start(10);
+        endOfJob.start(100);  // each look holds the line: seldom, then
     }
     const int result = QApplication::exec();
     for (const std::string& text : box.texts) std::fprintf(stderr, "box: %s\n", text.c_str());
@@ -201,9 +214,12 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     const long objects = argc > 2 ? std::atol(argv[2]) : 8192;
     const bool soak = mode == "soak" && argc == 4 && objects > 0;
-    if (!soak && ((mode != "startup" && mode != "latency" && mode != "read") || objects < 1 ||
-                  objects > 8192)) {
-        std::fprintf(stderr, "usage: %s startup|latency|read [OBJECTS]|soak OBJECTS TABLE\n",
+    if (!soak &&
+        ((mode != "startup" && mode != "latency" && mode != "read" && mode != "disturbed") ||
+         objects < 1 || objects > 8192)) {
+        std::fprintf(stderr,
+                     "usage: %s startup|latency|read [OBJECTS]|disturbed OBJECTS|soak OBJECTS "
+                     "TABLE\n",
                      argv[0]);
         return 2;
     }
@@ -211,5 +227,5 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
     if (soak) return Soak(objects, argv[3]);
     if (mode == "startup") return Startup();
-    return ReadWholeTable(mode == "read", static_cast<int>(objects));
+    return ReadWholeTable(mode != "latency", static_cast<int>(objects), mode == "disturbed");
 }
