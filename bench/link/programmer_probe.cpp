@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -104,7 +105,11 @@ int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
     if (disturbed) disturbance.Start();
     QTimer endOfJob;
     if (reportEnd) {
+        // A look at the line holds it, and the answers wait meanwhile: the probe looks only
+        // when the status bar shows no job under way (before the first look and after the end).
+        const auto* progress = programmer.frame.findChild<QProgressBar*>();
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
+            if (progress && progress->isVisible()) return;
             const zelmar::LineHold hold;
             if (window.line.state().LinkMode != 0 || (disturbed && !disturbance.Over())) return;
             endOfJob.stop();
@@ -115,7 +120,7 @@ int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
                 std::to_string(disturbance.Moves()));
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
-        endOfJob.start(100);  // each look holds the line: seldom, then
+        endOfJob.start(100);
     }
     const int result = QApplication::exec();
     for (const std::string& text : box.texts) std::fprintf(stderr, "box: %s\n", text.c_str());

@@ -125,6 +125,36 @@ TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
     programmer.view.onClose(cancel);
 }
 
+// The status bar follows a job from what the line's thread reads of itself, without holding the
+// line; a Refresh, which reads the line now, outdates what was read before it.
+TEST(FrameTest, TheStatusBarFollowsWhatTheLineThreadReadsAndNothingOlder) {
+    TestApplication();
+    RecordingMessageBox boxes;
+    ProgrammerWindow programmer(&boxes);
+    ProgrammerFrame& frame = programmer.frame;
+    frame.show();
+    const ProgrammerFrame::LineStatus before = [&] {
+        const LineHold hold;
+        return frame.ReadStatus();
+    }();
+    programmer.window.Command2.onClick();  // refused: the port is closed
+    const auto jobText = [&] {
+        return frame.statusBar()->findChildren<ElidedLabel*>().at(1)->FullText().toStdString();
+    };
+    const std::string refused = "Not started: the port is closed: open it with the red lamp first";
+    frame.Publish(before);
+    frame.Refresh();
+    frame.ShowPublished();
+    EXPECT_EQ(jobText(), refused) << "an older reading shown after a newer one";
+    frame.Publish(before);
+    frame.ShowPublished();
+    EXPECT_EQ(jobText(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return jobText() == refused; }, 5000))
+        << "the line's thread did not publish the line as it is";
+    int cancel = 0;
+    programmer.view.onClose(cancel);
+}
+
 TEST(FrameTest, ASaveAddsItsSuffixOffersANameAndRemembersTheFolder) {
     TestApplication();
     QTemporaryDir dir;

@@ -162,29 +162,54 @@ void ProgrammerFrame::BuildMenus() {
     help->addAction(tr("&About"), this, [this] { About(); });
 }
 
+ProgrammerFrame::LineStatus ProgrammerFrame::ReadStatus() const {
+    LineStatus line;
+    line.com = window_.line.Port();
+    line.open = window_.line.IsOpen();
+    line.activity = window_.line.ActivityText();
+    line.status = window_.jobs.StatusText();
+    line.busy = window_.jobs.Busy();
+    line.done = window_.jobs.Done();
+    line.total = window_.jobs.Total();
+    line.writing = WriteUnderWay();
+    if (const TrafficRecord* traffic = window_.line.traffic(); traffic && traffic->StoppedShort()) {
+        line.trafficStopped = true;
+        line.trafficKb = traffic->Size() / 1024;
+        line.trafficStop = traffic->StopReason();
+    }
+    return line;
+}
+
 void ProgrammerFrame::Refresh() {
-    // The line is held only to read it: the widgets change after it has been let go.
-    int com = 0, done = 0, total = 0;
-    bool open = false, busy = false, writing = false, trafficStopped = false;
-    std::size_t trafficKb = 0;
-    std::string activity, status, trafficStop;
+    LineStatus line;
     {
         const LineHold hold;
-        com = window_.line.Port();
-        open = window_.line.IsOpen();
-        activity = window_.line.ActivityText();
-        status = window_.jobs.StatusText();
-        busy = window_.jobs.Busy();
-        done = window_.jobs.Done();
-        total = window_.jobs.Total();
-        writing = WriteUnderWay();
-        if (const TrafficRecord* traffic = window_.line.traffic();
-            traffic && traffic->StoppedShort()) {
-            trafficStopped = true;
-            trafficKb = traffic->Size() / 1024;
-            trafficStop = traffic->StopReason();
-        }
+        line = ReadStatus();
+        // What was published before is older than this.
+        const std::lock_guard<std::mutex> lock(publishedMutex_);
+        published_.reset();
     }
+    // The widgets change after the line has been let go.
+    Show(line);
+}
+
+void ProgrammerFrame::Publish(const LineStatus& line) {
+    const std::lock_guard<std::mutex> lock(publishedMutex_);
+    published_ = line;
+}
+
+void ProgrammerFrame::ShowPublished() {
+    std::optional<LineStatus> line;
+    {
+        const std::lock_guard<std::mutex> lock(publishedMutex_);
+        line.swap(published_);
+    }
+    if (line) Show(*line);
+}
+
+void ProgrammerFrame::Show(const LineStatus& line) {
+    const auto& [com, open, activity, status, busy, done, total, writing, trafficStopped, trafficKb,
+                 trafficStop] = line;
     QString port =
         tr("COM %1: %2, %3").arg(com).arg(ports_.Path(com)).arg(open ? tr("open") : tr("closed"));
     // Whether the device is heard matters more than where the port's device was named, so it

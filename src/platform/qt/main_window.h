@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -30,9 +31,32 @@ class ProgrammerFrame : public QMainWindow {
     ProgrammerFrame(const ProgrammerFrame&) = delete;
     ProgrammerFrame& operator=(const ProgrammerFrame&) = delete;
 
-    // Brings the status bar and the Port menu up to date, and takes back the close question
+    // What the status bar and the Port menu show of the line.
+    struct LineStatus {
+        int com = 0;
+        bool open = false;
+        std::string activity;
+        std::string status;  // the job's
+        bool busy = false;
+        int done = 0;
+        int total = 0;
+        bool writing = false;
+        bool trafficStopped = false;
+        std::size_t trafficKb = 0;
+        std::string trafficStop;
+    };
+    // Reads the line as it is now; on the line's own thread, or holding it.
+    LineStatus ReadStatus() const;
+    // Brings the status bar and the Port menu up to `line`, and takes back the close question
     // once no write is under way.
+    void Show(const LineStatus& line);
+    // Show() of the line read now, holding it.
     void Refresh();
+    // Keeps `line`, read on the line's thread, for ShowPublished(); any thread. The status bar
+    // follows a job this way without holding the line, which would stop the answers meanwhile.
+    void Publish(const LineStatus& line);
+    // Show() of what was published last, unless a Refresh() has shown the line since.
+    void ShowPublished();
     // Puts the whole frame, title bar included, on the screen, as near as it can to where
     // start-up centred the client area; true when it had to move.
     bool KeepOnScreen();
@@ -94,6 +118,8 @@ class ProgrammerFrame : public QMainWindow {
     std::optional<QString> note_;
     std::string notedOver_;
     int shownPort_ = 0;
+    std::mutex publishedMutex_;
+    std::optional<LineStatus> published_;
     QTimer placing_;
     int placingLooks_ = 0;
     int steadyLooks_ = 0;

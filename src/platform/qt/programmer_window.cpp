@@ -70,11 +70,13 @@ ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
     clock_.start();
     ticks_.setInterval(250);
     ticks_.moveToThread(line_.Thread());
-    QObject::connect(&ticks_, &QTimer::timeout, &ticks_,
-                     [this] { window.line.Tick(clock_.elapsed()); });
+    QObject::connect(&ticks_, &QTimer::timeout, &ticks_, [this] {
+        window.line.Tick(clock_.elapsed());
+        frame.Publish(frame.ReadStatus());
+    });
     line_.Run([this] { ticks_.start(); });
     refresh_.setInterval(250);
-    QObject::connect(&refresh_, &QTimer::timeout, &frame, [this] { frame.Refresh(); });
+    QObject::connect(&refresh_, &QTimer::timeout, &frame, [this] { frame.ShowPublished(); });
     refresh_.start();
 }
 
