@@ -78,8 +78,8 @@ TEST_F(LineThreadEndToEnd, JobsStartStopAndEndFromTheWindowWhileBytesArrive) {
     }
     ASSERT_TRUE(WaitHeld([&] { return !w.line.Busy(); }));
 
-    // The line parked, the window takes what is queued: the pane ends as the record of every
-    // value the line took, line for line.
+    // The line parked, the window takes what is queued, within a batch's rest: the pane ends
+    // as the record of every value the line took, line for line.
     std::string record, pane;
     JobReport report;
     {
@@ -89,8 +89,10 @@ TEST_F(LineThreadEndToEnd, JobsStartStopAndEndFromTheWindowWhileBytesArrive) {
             return true;
         });
         report = w.line.report();
-        QCoreApplication::processEvents();
-        pane = w.txtTerm.text();
+        WaitUntil([&] {
+            pane = w.txtTerm.text();
+            return pane.size() <= record.size() && record.ends_with(pane) && w.Command2.enabled();
+        });
     }
     EXPECT_EQ(report.outcome, JobReport::Outcome::Stopped);
     EXPECT_GE(report.done, 20);
@@ -113,8 +115,8 @@ TEST_F(LineThreadEndToEnd, ThePortLostMidJobIsToldOnceAndShownClosed) {
     frmTerminal& w = Open().window;
     Start(0, 8191);
     ASSERT_TRUE(WaitHeld([&] { return !w.MSComm1.PortOpen() && !w.line.Busy(); }));
-    ASSERT_TRUE(WaitUntil([&] { return w.imgNotConnected.IsInFront(); }));
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitUntil([&] { return w.imgNotConnected.IsInFront() && !boxes.shown.empty(); }));
+    RunEventLoopFor(100);  // several batches: time for a second box, were there one
     ASSERT_EQ(boxes.shown.size(), 1u) << "one box for the loss and the job it cut short";
     EXPECT_NE(boxes.shown[0].text.find("lost"), std::string::npos) << boxes.shown[0].text;
     EXPECT_FALSE(w.Frame2.enabled());
