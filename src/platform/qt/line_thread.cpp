@@ -218,18 +218,6 @@ void EffectChannel::Drain() {
     if (restMs_ > 0) receiver_.rest.start(restMs_);
 }
 
-void EffectChannel::Rested() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (draining_) return;
-        if (queue_.empty()) {
-            asked_ = false;
-            return;
-        }
-    }
-    Drain();
-}
-
 namespace detail {
 
 void LineContext::Park() {
@@ -242,15 +230,12 @@ void LineContext::RunPosted() {
 
 ChannelReceiver::ChannelReceiver(EffectChannel& channel) : rest(this), channel_(channel) {
     rest.setSingleShot(true);
-    connect(&rest, &QTimer::timeout, this, &ChannelReceiver::Rested);
+    // After the rest, what came meanwhile is a batch like any other.
+    connect(&rest, &QTimer::timeout, this, &ChannelReceiver::Drain);
 }
 
 void ChannelReceiver::Drain() {
     channel_.Drain();
-}
-
-void ChannelReceiver::Rested() {
-    channel_.Rested();
 }
 
 }  // namespace detail

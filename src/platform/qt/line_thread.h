@@ -54,7 +54,6 @@ class ChannelReceiver : public QObject {
     QTimer rest;  // between two batches
   public slots:
     void Drain();
-    void Rested();
 
   private:
     EffectChannel& channel_;
@@ -167,9 +166,6 @@ class EffectChannel : public EffectSink {
     long Batches() const { return batches_; }
 
   private:
-    friend class detail::ChannelReceiver;
-    void Rested();
-
     detail::ChannelReceiver receiver_{*this};  // on the window's thread: drains die with it
     std::function<void(const Effect&)> apply_;
     const int restMs_;

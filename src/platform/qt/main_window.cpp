@@ -208,42 +208,42 @@ void ProgrammerFrame::ShowPublished() {
 }
 
 void ProgrammerFrame::Show(const LineStatus& line) {
-    const auto& [com, open, activity, status, busy, done, total, writing, trafficStopped, trafficKb,
-                 trafficStop] = line;
-    QString port =
-        tr("COM %1: %2, %3").arg(com).arg(ports_.Path(com)).arg(open ? tr("open") : tr("closed"));
+    QString port = tr("COM %1: %2, %3")
+                       .arg(line.com)
+                       .arg(ports_.Path(line.com))
+                       .arg(line.open ? tr("open") : tr("closed"));
     // Whether the device is heard matters more than where the port's device was named, so it
     // comes first when the line is cut short.
-    if (!activity.empty()) port += QStringLiteral(". ") + Q(activity);
-    if (ports_.FromEnvironment(com)) port += tr(" (from ZELMAR_COM%1)").arg(com);
+    if (!line.activity.empty()) port += QStringLiteral(". ") + Q(line.activity);
+    if (ports_.FromEnvironment(line.com)) port += tr(" (from ZELMAR_COM%1)").arg(line.com);
     port_->SetFullText(port);
 
     // How the last job on another port ended is no news about this one.
-    if (com != shownPort_) {
-        shownPort_ = com;
+    if (line.com != shownPort_) {
+        shownPort_ = line.com;
         note_ = QString();
-        notedOver_ = status;
+        notedOver_ = line.status;
     }
-    if (note_ && status != notedOver_) note_.reset();
-    job_->SetFullText(note_ ? *note_ : Q(status));
+    if (note_ && line.status != notedOver_) note_.reset();
+    job_->SetFullText(note_ ? *note_ : Q(line.status));
 
-    const bool running = busy && total > 0;
+    const bool running = line.busy && line.total > 0;
     progress_->setVisible(running);
-    stop_->setVisible(busy);
+    stop_->setVisible(line.busy);
     if (running) {
-        progress_->setRange(0, total);
-        progress_->setValue(std::min(done, total));
+        progress_->setRange(0, line.total);
+        progress_->setValue(std::min(line.done, line.total));
     }
-    openPort_->setEnabled(!open);
-    closePort_->setEnabled(open);
+    openPort_->setEnabled(!line.open);
+    closePort_->setEnabled(line.open);
     // The question was why the window stayed; with the write over it asks about nothing.
-    if (closeQuestion_ && !writing) closeQuestion_->done(QMessageBox::No);
-    if (trafficStopped && !trafficNoted_) {
+    if (closeQuestion_ && !line.writing) closeQuestion_->done(QMessageBox::No);
+    if (line.trafficStopped && !trafficNoted_) {
         trafficNoted_ = true;
         Note(tr("The traffic record stops after %1 kB: %2. File > Save traffic log keeps what "
                 "came before.")
-                 .arg(trafficKb)
-                 .arg(Q(trafficStop)));
+                 .arg(line.trafficKb)
+                 .arg(Q(line.trafficStop)));
     }
 }
 
