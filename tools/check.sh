@@ -28,13 +28,29 @@ fuzz_targets=(engine_fuzz list_file_fuzz)
 # shellcheck source=tools/install-missing.sh
 source "$here/tools/install-missing.sh"
 
+# The sanitizers' reports go to files in $1 as well as failing the process, so that one printed
+# by a child process (the simulator under a test) or swallowed by a test that expects a failure
+# still counts.
+fresh_reports() {
+    rm -rf "$1"
+    mkdir -p "$1"
+}
+
+# Prints every report in $1; fails when there is one.
+no_reports() {
+    compgen -G "$1/*" >/dev/null || return 0
+    echo "Sanitizer reports:" >&2
+    for report in "$1"/*; do
+        echo "== $report" >&2
+        cat "$report" >&2
+    done
+    return 1
+}
+
 check_asan() {
     local build="$here/build-asan"
     local reports="$build/sanitizer-reports"
-    # Reports go to files as well as failing the process, so that one printed by a child process
-    # (the simulator under a test) or swallowed by a test that expects a failure still counts.
-    rm -rf "$reports"
-    mkdir -p "$reports"
+    fresh_reports "$reports"
     export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1:log_path=$reports/asan"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan"
     export LSAN_OPTIONS="suppressions=$here/tools/lsan.supp:print_suppressions=0"
@@ -48,14 +64,7 @@ check_asan() {
     cmake --build "$build" -j"$jobs"
     local status=0
     ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=1
-    if compgen -G "$reports/*" >/dev/null; then
-        echo "Sanitizer reports:" >&2
-        for report in "$reports"/*; do
-            echo "== $report" >&2
-            cat "$report" >&2
-        done
-        status=1
-    fi
+    no_reports "$reports" || status=1
     unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
     return $status
 }
@@ -63,8 +72,7 @@ check_asan() {
 check_tsan() {
     local build="$here/build-tsan"
     local reports="$build/sanitizer-reports"
-    rm -rf "$reports"
-    mkdir -p "$reports"
+    fresh_reports "$reports"
     # Qt itself is not built with the sanitizer: what it synchronises inside its own library
     # (a queued call handed from one thread to the other) is invisible and named in the
     # suppressions; what the program shares across the threads is its own and is checked.
@@ -76,11 +84,7 @@ check_tsan() {
     cmake --build "$build" -j"$jobs" --target qt_line_thread_test e2e_line_thread_test
     local status=0
     ctest --test-dir "$build" --output-on-failure -j"$jobs" -R 'LineThread' || status=1
-    if compgen -G "$reports/*" >/dev/null; then
-        echo "ThreadSanitizer reports:" >&2
-        cat "$reports"/* >&2
-        status=1
-    fi
+    no_reports "$reports" || status=1
     unset TSAN_OPTIONS
     return $status
 }
