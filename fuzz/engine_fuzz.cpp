@@ -21,9 +21,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/memory_serial_port.h"
+#include "form/frm_terminal.h"
 #include "support/fakes.h"
-#include "window/frm_terminal.h"
+#include "support/memory_serial_port.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/memory_serial_port.h"
+#include "form/frm_terminal.h"
 #include "support/fakes.h"
-#include "window/frm_terminal.h"
+#include "support/memory_serial_port.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 
 #include "dialogue/link_engine.h"
 #include "dialogue/terminal_log.h"
-#include "platform/memory_serial_port.h"
+#include "form/frm_terminal.h"
 #include "support/device_line.h"
 #include "support/fakes.h"
-#include "window/frm_terminal.h"
+#include "support/memory_serial_port.h"
 
 namespace zelmar {
 namespace {

@@ -36,10 +36,10 @@
 #include <vector>
 
 #include "disturbance.h"
-#include "platform/message_box.h"
-#include "platform/qt/programmer_window.h"
+#include "form/frm_terminal.h"
+#include "ports/message_box.h"
 #include "probe_report.h"
-#include "window/frm_terminal.h"
+#include "program/programmer_window.h"
 
 namespace {
 

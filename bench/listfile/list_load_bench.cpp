@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_serial_port.h"
+#include "form/frm_terminal.h"
 #include "support/fakes.h"
-#include "window/frm_terminal.h"
+#include "support/memory_serial_port.h"
 
 #ifdef ZELMAR_BENCH_QT
 #include <QApplication>
 #include <QListWidget>
 
-#include "platform/qt/terminal_view.h"
+#include "widgets/terminal_view.h"
 #endif
 
 namespace {

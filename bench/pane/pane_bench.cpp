@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_serial_port.h"
-#include "platform/qt/terminal_view.h"
+#include "form/frm_terminal.h"
 #include "support/fakes.h"
-#include "window/frm_terminal.h"
+#include "support/memory_serial_port.h"
+#include "widgets/terminal_view.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "cli/cli_fixture.h"
-#include "objectfile/object_file.h"
+#include "files/object_file.h"
 
 namespace zelmar::testing {
 namespace {

@@ -13,8 +13,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/qt/programmer_window.h"
-#include "platform/qt/signal_watcher.h"
+#include "adapters/signal_watcher.h"
+#include "program/programmer_window.h"
 
 int main(int argc, char** argv) {
     zelmar::OccupyClosedStandardStreams();

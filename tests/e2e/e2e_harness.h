@@ -29,12 +29,12 @@
 #include <thread>
 #include <vector>
 
-#include "platform/file_input.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_serial_port.h"
-#include "platform/qt/terminal_view.h"
+#include "adapters/qt_serial_port.h"
+#include "form/frm_terminal.h"
+#include "ports/file_input.h"
 #include "support/window_fixture.h"
-#include "window/frm_terminal.h"
+#include "widgets/qt_dialogs.h"
+#include "widgets/terminal_view.h"
 
 extern char** environ;
 

@@ -13,10 +13,10 @@
 #include <memory>
 #include <set>
 
+#include "adapters/port_assignments.h"
 #include "e2e/e2e_harness.h"
-#include "platform/qt/main_window.h"
-#include "platform/qt/objects_dialog.h"
-#include "platform/qt/port_assignments.h"
+#include "widgets/main_window.h"
+#include "widgets/objects_dialog.h"
 
 namespace zelmar::e2e {
 namespace {

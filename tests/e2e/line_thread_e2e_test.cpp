@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "e2e_harness.h"
-#include "platform/qt/programmer_window.h"
+#include "program/programmer_window.h"
 
 namespace zelmar::e2e {
 namespace {

@@ -7,7 +7,7 @@
 #include <array>
 
 #include "e2e/e2e_harness.h"
-#include "objectfile/object_file.h"
+#include "files/object_file.h"
 
 namespace zelmar::e2e {
 namespace {

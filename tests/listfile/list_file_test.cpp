@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "listfile/list_file.h"
-#include "platform/field_reader.h"
-#include "platform/file_input.h"
+#include "files/list_file.h"
+#include "numbers/field_reader.h"
+#include "ports/file_input.h"
 #include "support/window_fixture.h"
 
 namespace zelmar::testing {

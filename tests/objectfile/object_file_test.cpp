@@ -1,5 +1,5 @@
 // The settings and image file, without any file system: text in, entries out.
-#include "objectfile/object_file.h"
+#include "files/object_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/numbers.h"
+#include "numbers/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <set>
 
-#include "platform/qt/programmer_window.h"
+#include "program/programmer_window.h"
 #include "qt_app.h"
 #include "support/fakes.h"
 

@@ -24,8 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "adapters/text_file.h"
 #include "dialogue/traffic_record.h"
-#include "platform/qt/text_file.h"
 #include "support/child_process.h"
 
 namespace zelmar {

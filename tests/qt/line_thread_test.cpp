@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "link/line.h"
-#include "platform/memory_serial_port.h"
-#include "platform/qt/line_thread.h"
-#include "platform/qt/qt_dialogs.h"
+#include "program/line_thread.h"
 #include "qt_app.h"
+#include "support/memory_serial_port.h"
+#include "widgets/qt_dialogs.h"
 
 namespace zelmar::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/objects_dialog.h"
 #include "qt/qt_app.h"
+#include "widgets/objects_dialog.h"
 
 namespace zelmar {
 namespace {

@@ -1,9 +1,9 @@
 // The lamps' pictures and the conversion of the file dialog's filters.
 #include <gtest/gtest.h>
 
-#include "platform/qt/lamps.h"
-#include "platform/qt/qt_dialogs.h"
 #include "qt/qt_app.h"
+#include "widgets/lamps.h"
+#include "widgets/qt_dialogs.h"
 
 namespace zelmar {
 namespace {

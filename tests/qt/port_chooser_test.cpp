@@ -17,9 +17,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "platform/qt/port_chooser.h"
-#include "platform/qt/qt_serial_port.h"
+#include "adapters/qt_serial_port.h"
 #include "qt/qt_app.h"
+#include "widgets/port_chooser.h"
 
 namespace zelmar {
 namespace {

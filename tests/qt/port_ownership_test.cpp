@@ -22,9 +22,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/numbers.h"
-#include "platform/qt/port_assignments.h"
-#include "platform/qt/qt_serial_port.h"
+#include "adapters/port_assignments.h"
+#include "adapters/qt_serial_port.h"
+#include "numbers/numbers.h"
 #include "qt/qt_app.h"
 #include "support/child_process.h"
 

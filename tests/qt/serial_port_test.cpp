@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/numbers.h"
-#include "platform/qt/qt_serial_port.h"
+#include "adapters/qt_serial_port.h"
+#include "numbers/numbers.h"
 #include "qt/qt_app.h"
 
 namespace zelmar {

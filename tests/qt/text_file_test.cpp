@@ -1,5 +1,5 @@
 // Whole text files on a real disk, in a folder of their own that goes with the test.
-#include "platform/qt/text_file.h"
+#include "adapters/text_file.h"
 
 #include "dialogue/traffic_record.h"
 

@@ -20,9 +20,9 @@
 #include <set>
 
 #include "dialogue/terminal_log.h"
-#include "platform/qt/terminal_view.h"
 #include "qt/qt_app.h"
 #include "support/window_fixture.h"
+#include "widgets/terminal_view.h"
 
 namespace zelmar {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <ios>
 
-#include "platform/numbers.h"
+#include "numbers/numbers.h"
 
 namespace zelmar::testing {
 

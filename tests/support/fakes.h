@@ -12,11 +12,11 @@
 
 #include "dialogue/link_engine.h"
 #include "dialogue/terminal_log.h"
-#include "platform/field_reader.h"
-#include "platform/file_dialog.h"
-#include "platform/message_box.h"
-#include "platform/screen.h"
-#include "platform/sequential_input.h"
+#include "numbers/field_reader.h"
+#include "ports/file_dialog.h"
+#include "ports/message_box.h"
+#include "ports/screen.h"
+#include "ports/sequential_input.h"
 
 namespace zelmar::testing {
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "platform/memory_serial_port.h"
+#include "form/frm_terminal.h"
 #include "support/fakes.h"
-#include "window/frm_terminal.h"
+#include "support/memory_serial_port.h"
 
 namespace zelmar::testing {
 

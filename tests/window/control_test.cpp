@@ -1,5 +1,5 @@
 // The toolkit's event rules, as the handlers rely on them.
-#include "window/control.h"
+#include "controls/control.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/numbers.h"
+#include "numbers/numbers.h"
 
 namespace zelmar {
 namespace {

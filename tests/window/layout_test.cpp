@@ -1,5 +1,5 @@
 // The window as it is created, control by control, against the layout tables it was drawn from.
-#include "window/layout.h"
+#include "controls/layout.h"
 
 #include <gtest/gtest.h>
 

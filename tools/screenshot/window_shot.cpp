@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "platform/qt/programmer_window.h"
+#include "program/programmer_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,6 +1,0 @@
-// zelmar-cli: the Zelmar programmer for scripts and batches, on the window's own dialogue.
-#include "platform/qt/cli_app.h"
-
-int main(int argc, char** argv) {
-    return zelmar::RunCli(argc, argv);
-}

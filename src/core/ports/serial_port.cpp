@@ -1,0 +1,74 @@
+#include "ports/serial_port.h"
+
+#include "numbers/numbers.h"
+
+namespace zelmar {
+
+void SerialPort::SetCommPort(int port) {
+    if (open_) throw StepError("Port already open");
+    if (port < 1 || port > 16) throw StepError("Invalid port number");
+    commPort_ = port;
+}
+
+void SerialPort::SetPortOpen(bool open) {
+    if (open == open_) {
+        if (open) throw StepError("Port already open");
+        return;
+    }
+    if (open) {
+        OpenDevice(commPort_, settings_);
+    } else {
+        CloseDevice();
+    }
+    open_ = open;
+    pending_.clear();
+}
+
+void SerialPort::Output(std::string_view bytes) {
+    if (!open_) throw StepError("Operation valid only when the port is open");
+    WriteDevice(bytes);
+}
+
+void SerialPort::Received(std::string_view bytes) {
+    if (!open_) return;
+    for (char byte : bytes) pending_.push_back({comEvReceive, static_cast<std::uint8_t>(byte)});
+    Dispatch();
+}
+
+void SerialPort::Raise(int code) {
+    if (!open_) return;
+    pending_.push_back({code, 0});
+    Dispatch();
+}
+
+void SerialPort::Lost(const std::string& description) {
+    if (!open_) return;
+    open_ = false;
+    pending_.clear();
+    try {
+        CloseDevice();
+    } catch (const StepError&) {
+        // The device is gone already; there is nothing left to release but our side.
+    }
+    if (OnLost) OnLost(description);
+}
+
+void SerialPort::Dispatch() {
+    if (dispatching_) return;  // the running handler's loop below raises it
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(dispatching_);
+    while (!pending_.empty()) {
+        const Event event = pending_.front();
+        pending_.pop_front();
+        if (event.code == comEvReceive) {
+            if (OnReceive) OnReceive(event.byte);
+        } else if (OnComm) {
+            OnComm(event.code);
+        }
+    }
+}
+
+}  // namespace zelmar
