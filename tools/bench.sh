@@ -4,7 +4,8 @@
 # it is met. On a loaded machine the absolute figures wander; the ratios much less, since the
 # program and its baseline take turns. Each measurement is repeated with the two interleaved,
 # and the table gives the median and the spread of the repeats; a goal that some repeats meet
-# and others miss is called "noisy" rather than met or missed.
+# and others miss is called "noisy" rather than met or missed. bench/table.py prints the table
+# and holds the goals.
 #
 #   tools/bench.sh            build, run everything, print the table
 #   tools/bench.sh quick      every driver once with small counts, in the everyday build tree
@@ -50,186 +51,11 @@ targets=(engine_bench pane_bench list_load_bench link_bench programmer_probe min
 jobs="$(nproc)"
 [ "$jobs" -le 2 ] || jobs=2
 
-# The table from the raw figures in directory $1.
+# The table from the raw figures in directory $1 (bench/table.py, which also holds the goals).
 print_table() {
-python3 - "$1" "$(cat "$1/rounds")" "$quick" <<'EOF'
-import glob
-import json
-import os
-import statistics
-import sys
-
-raw, link_repeats, quick = sys.argv[1], int(sys.argv[2]), sys.argv[3] == "1"
-
-
-def benchmarks(name):
-    """Each benchmark's repeats, in order: {short name: [run, ...]}."""
-    with open(f"{raw}/{name}.json") as f:
-        runs = [b for b in json.load(f)["benchmarks"] if b.get("run_type") != "aggregate"]
-    out = {}
-    for b in sorted(runs, key=lambda b: b.get("repetition_index", 0)):
-        parts = b["run_name"].split("/") if "run_name" in b else b["name"].split("/")
-        key = parts[0] + "/" + "/".join(p for p in parts[1:] if p.startswith("only_data") or p.isdigit())
-        out.setdefault(key, []).append(b)
-    return out
-
-
-def pairs(name):
-    """Each key's value in every round of a pseudo-terminal measurement."""
-    out = {}
-    for run in range(1, link_repeats + 1):
-        with open(f"{raw}/{name}.{run}.txt") as f:
-            for line in f:
-                if line.strip():
-                    k, v = line.split()
-                    out.setdefault(k, []).append(float(v))
-    return out
-
-
-def single(name):
-    with open(f"{raw}/{name}.txt") as f:
-        return {k: float(v) for k, v in (line.split() for line in f if line.strip())}
-
-
-engine = benchmarks("engine")
-pane = benchmarks("pane")
-lists = benchmarks("list")
-latency = pairs("latency")
-table = pairs("table")
-startup = pairs("startup")
-rows = []
-
-
-def fmt(x):
-    return f"{x:.4g}"
-
-
-def row(name, program, baseline, unit, goal=None, test=None, show="ratio"):
-    """One line over paired repeats. `test(p, b)` says whether one repeat meets the goal; the
-    verdict is the median's, or "noisy" when the repeats disagree. A quick run judges nothing:
-    its counts are too small for any goal."""
-    if quick:
-        goal, test = None, None
-    n = min(len(program), len(baseline))
-    program, baseline = program[:n], baseline[:n]
-    p, b = statistics.median(program), statistics.median(baseline)
-    if show == "values":
-        mid, spread = "-", "-"
-    elif show == "ratio":
-        ratios = [x / y for x, y in zip(program, baseline)]
-        mid = f"{statistics.median(ratios):.3g}x"
-        spread = f"{min(ratios):.3g}-{max(ratios):.3g}x" if n > 1 else "-"
-    else:
-        diffs = [x - y for x, y in zip(program, baseline)]
-        mid = f"+{statistics.median(diffs):.1f} {unit}"
-        spread = f"{min(diffs):.1f}-{max(diffs):.1f}" if n > 1 else "-"
-    if test is None:
-        verdict = "-"
-    else:
-        each = [test(x, y) for x, y in zip(program, baseline)]
-        verdict = "noisy" if 0 < sum(each) < len(each) else ("yes" if test(p, b) else "NO")
-    rows.append((name, f"{fmt(p)} {unit}", f"{fmt(b)} {unit}", mid, spread, goal or "-", verdict,
-                 str(n)))
-
-
-def rates(runs, key="values/s"):
-    return [r[key] / 1e6 for r in runs]
-
-
-bare = rates(engine["BM_BareAnswerer/"])
-for only_data, label in ((1, "Only Data on"), (0, "Only Data off")):
-    row(f"Engine: values per CPU second ({label})",
-        rates(engine[f"BM_EngineValues/only_data:{only_data}"]), bare, "M/s", ">= 5 M/s",
-        lambda p, b: p >= 5)
-for only_data, label in ((1, "Only Data on"), (0, "Only Data off")):
-    row(f"Window: values per CPU second ({label})",
-        rates(engine[f"BM_ReceivedValues/only_data:{only_data}"]), bare, "M/s", ">= 5 M/s",
-        lambda p, b: p >= 5)
-
-# The goal is judged against the minimal program answering the same read exchange: a poll
-# answered at once is quicker to answer than one that follows the device's pause before it.
-for q, goal in (("p50", None), ("p99", 1.2)):
-    row(f"Answer latency {q}, pty", latency[f"programmer.{q}_us"], latency[f"exchange.{q}_us"],
-        "us", None if goal is None else f"<= {goal}x",
-        None if goal is None else (lambda p, b, g=goal: p <= g * b))
-    row(f"Answer latency {q}, pty, against bare polls", latency[f"programmer.{q}_us"],
-        latency[f"minimal.{q}_us"], "us")
-row("Whole-table read, objects/s, pty", table["programmer.objects_per_s"],
-    table["minimal.objects_per_s"], "/s", ">= 0.8x", lambda p, b: p >= 0.8 * b)
-
-line, bare_pane = pane["BM_DataLine/"], pane["BM_BarePane/"]
-for key, label, goal, test in (("p50_us", "Pane append p50", None, None),
-                               ("p99_us", "Pane append p99", "<= 1.2x",
-                                lambda p, b: p <= 1.2 * b),
-                               ("p99_cpu_us", "Pane append p99, thread CPU only", None, None)):
-    row(label, [r[key] for r in line], [r[key] for r in bare_pane], "us", goal, test)
-
-row("List: 100,000 entries into the shown list",
-    [r["real_time"] for r in lists["BM_SetItemsShown/100000"]],
-    [r["real_time"] for r in lists["BM_BareListWidget/100000"]], "ms", "< 1000 ms",
-    lambda p, b: p < 1000)
-row("List load from file, 32767 entries, shown",
-    [r["real_time"] for r in lists["BM_LoadShown/32767"]],
-    [r["real_time"] for r in lists["BM_LoadModel/32767"]], "ms")
-
-row("Start-up to first paint (median of 15)", startup["programmer.start_ms_p50"],
-    startup["empty.start_ms_p50"], "ms", "<= 2x", lambda p, b: p <= 2 * b)
-row("Resident memory after whole-table read", [k / 1024 for k in table["programmer.rss_kb"]],
-    [k / 1024 for k in startup["empty.rss_kb_p50"]], "MB", "<= +12 MB",
-    lambda p, b: p - b <= 12, show="diff")
-
-for state in ("idle", "hogs"):
-    path = f"{raw}/headroom-{state}.txt"
-    if not os.path.exists(path) or "minimal.headroom_x" not in open(path).read():
-        continue  # a run cut short before it
-    h = single(f"headroom-{state}")
-    p, b = [h["programmer.headroom_x"]], [h["minimal.headroom_x"]]
-    what = "idle" if state == "idle" else "2 CPU hogs"
-    row(f"Headroom, {what}: pace x the 1200-baud line", p, b, "x", ">= 64x",
-        lambda p, b: p >= 64)
-    row(f"Headroom, {what}: program / minimal", p, b, "x", ">= 1.0x", lambda p, b: p >= b)
-
-disturbed = single("disturbed")
-for key, label in (("late", "Late answers"), ("missed", "Missed answers")):
-    row(f"{label}, real pace, file dialog 3x and 200 moves",
-        [disturbed[f"programmer.{key}"]], [disturbed[f"minimal.{key}"]], "", "0",
-        lambda p, b: p == 0, show="values")
-
-sound = (all(v == 1 for v in table["programmer.table_ok"])
-         and all(v == 0 for v in table["programmer.boxes"])
-         and all(v == 1 for v in table["minimal.table_ok"])
-         and disturbed["programmer.table_ok"] == 1)
-# Both programs went through the whole disturbance.
-disturbed_whole = all(disturbed[f"{name}.{key}"] == count for name in ("programmer", "minimal")
-                      for key, count in (("dialogs", 3), ("moves", 200)))
-head = ("name", "program", "baseline", "ratio", "spread", "goal", "met?", "n")
-widths = [max(len(str(r[i])) for r in rows + [head]) for i in range(len(head))]
-print(" | ".join(h.ljust(w) for h, w in zip(head, widths)))
-print("-+-".join("-" * w for w in widths))
-for r in rows:
-    print(" | ".join(str(c).ljust(w) for c, w in zip(r, widths)))
-met = sum(r[6] == "yes" for r in rows)
-noisy = sum(r[6] == "noisy" for r in rows)
-goals = sum(r[6] != "-" for r in rows)
-print(f"\nGoals met: {met} of {goals}" + (f", {noisy} too noisy to judge" if noisy else "") +
-      f". Whole-table read delivered every byte to its object: {'yes' if sound else 'NO'}."
-      f" Disturbed read went through 3 dialogs and 200 moves: {'yes' if disturbed_whole else 'NO'}.")
-print("program and baseline: medians of the repeats; ratio: median of the repeats' ratios; "
-      "spread: their lowest and highest; n: repeats.")
-print("Baselines: engine - a bare switch answering the same device stream (no text, controls "
-      "or log); latency - a QSerialPort program doing the bare read exchange (and, against bare polls, "
-      "answering every 172 with 0x55 at once); table read, headroom and the disturbed read - the "
-      "same program doing the bare read exchange, in the last with a window of its own on its "
-      "one thread, disturbed alike; pane - a plain QPlainTextEdit "
-      "with the same 16000 characters and front cut; list - a bare QListWidget given the same "
-      "100,000 texts; list load - the same load without a view; start-up and memory - an empty "
-      "QWidget window at its first paint.")
-# A quick run proves the drivers: a read that went wrong, or a program that read nothing at
-# any pace, is a broken driver or a broken program.
-if quick and (not sound or not disturbed_whole
-              or any(r[1].startswith("0 ") for r in rows if r[0].startswith("Headroom"))):
-    sys.exit("A driver or the program is broken: see the table above.")
-EOF
+    local kind=--no-quick
+    [ -z "$quick" ] || kind=--quick
+    python3 "$here/bench/table.py" "$1" --rounds "$(cat "$1/rounds")" "$kind"
 }
 
 if [ "${1:-}" = "table" ]; then
@@ -246,11 +72,10 @@ if [ -n "$quick" ]; then
     # The tree the tests were built in, as it is configured: a quick run times nothing that
     # counts, and configuring it for Release would rebuild everything.
     echo "Building ${targets[*]} ($build)" >&2
-    [ -f "$build/CMakeCache.txt" ] ||
-        cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    [ -f "$build/CMakeCache.txt" ] || cmake --preset dev -S "$here" -B "$build" >/dev/null
 else
     echo "Building ${targets[*]} (Release, $build)" >&2
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF >/dev/null
+    cmake --preset bench -S "$here" -B "$build" >/dev/null
 fi
 cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null
 
@@ -269,6 +94,8 @@ trap cleanup EXIT
 export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     export XDG_RUNTIME_DIR="$raw/runtime"
+    # $raw exists by now, so the mode reaches the one directory made, the runtime folder.
+    # shellcheck disable=SC2174
     mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 fi
 

@@ -57,10 +57,9 @@ check_asan() {
     export LSAN_OPTIONS="suppressions=$here/tools/lsan.supp:print_suppressions=0"
     export QT_QPA_PLATFORM=offscreen
 
-    # Debug: unoptimised code builds quicker, and every report points at the line that caused it.
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZELMAR_BENCHMARKS=OFF \
-        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
-        >/dev/null
+    # The preset builds Debug: unoptimised code builds quicker, and every report points at the
+    # line that caused it.
+    cmake --preset asan -S "$here" -B "$build" >/dev/null
     # The build runs the test programs to list their tests, so the options above apply to it too.
     cmake --build "$build" -j"$jobs"
     local status=0
@@ -79,9 +78,7 @@ check_tsan() {
     # suppressions; what the program shares across the threads is its own and is checked.
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$here/tools/tsan.supp:log_path=$reports/tsan"
     export QT_QPA_PLATFORM=offscreen
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMAR_BENCHMARKS=OFF \
-        -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-        -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" >/dev/null
+    cmake --preset tsan -S "$here" -B "$build" >/dev/null
     cmake --build "$build" -j"$jobs" --target qt_line_thread_test e2e_line_thread_test
     local status=0
     ctest --test-dir "$build" --output-on-failure -j"$jobs" -R 'LineThread' || status=1
@@ -92,7 +89,7 @@ check_tsan() {
 
 check_layers() {
     local build="$here/build-noqt"
-    cmake -S "$here" -B "$build" -DZELMAR_QT=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --preset layers -S "$here" -B "$build" >/dev/null
     # The everyday tree, when there is one, holds the Qt layers too.
     local trees=("$build")
     [ ! -f "$here/build/compile_commands.json" ] || trees+=("$here/build")
@@ -104,8 +101,7 @@ check_layers() {
 check_fuzz() {
     local build="$here/build-fuzz"
     local seconds="${ZELMAR_FUZZ_SECONDS:-60}"
-    cmake -S "$here" -B "$build" -DZELMAR_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --preset fuzz -S "$here" -B "$build" >/dev/null
     cmake --build "$build" -j"$jobs" --target "${fuzz_targets[@]}"
 
     work="$(mktemp -d)"

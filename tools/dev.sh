@@ -15,7 +15,7 @@ packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-d
 source "$here/tools/install-missing.sh"
 
 build_all() {
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --preset dev -S "$here" -B "$build" >/dev/null
     cmake --build "$build" -j"$(nproc)"
 }
 
@@ -73,10 +73,10 @@ case "${1:-}" in
         # file finds.
         install_missing g++ make cmake qt6-base-dev qt6-serialport-dev dpkg-dev file
         package_build="$here/build-package"
-        # Debian's hardening flags (stack protector, fortified functions, relro, bind now).
+        # Debian's hardening flags (stack protector, fortified functions, relro, bind now), on
+        # top of the preset's Release build without tests and benchmarks.
         export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-        cmake -S "$here" -B "$package_build" -DCMAKE_BUILD_TYPE=Release -DZELMAR_TESTS=OFF \
-            -DZELMAR_BENCHMARKS=OFF \
+        cmake --preset package -S "$here" -B "$package_build" \
             -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
             -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
         cmake --build "$package_build" -j"$(nproc)"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the project's scripts: install_missing PACKAGE... installs, on Debian, those of
 # the packages that are not installed yet, through sudo when not run as root, and does
 # nothing when all are present.
