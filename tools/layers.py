@@ -26,7 +26,7 @@ LAYERS = [
     ("ui", "ui/form/frm_terminal.cpp", "form/frm_terminal.h"),
     ("batch", "batch/session/session.cpp", "session/session.h"),
     ("qt", "qt/adapters/text_file.cpp", "adapters/text_file.h"),
-    ("app/window", "app/window/program/programmer_window.cpp", "program/programmer_window.h"),
+    ("app/window", "app/window/program/programmer.cpp", "program/programmer.h"),
     ("app/cli", "app/cli/cli/cli_app.cpp", "cli/cli_app.h"),
 ]
 # What each layer may include besides itself.

@@ -39,7 +39,7 @@
 #include "form/frm_terminal.h"
 #include "ports/message_box.h"
 #include "probe_report.h"
-#include "program/programmer_window.h"
+#include "program/programmer.h"
 
 namespace {
 
@@ -70,19 +70,19 @@ struct RecordingBox : zelmar::MessageBox {
 };
 
 int Startup() {
-    zelmar::ProgrammerWindow programmer;
+    zelmar::Programmer programmer;
     FirstPaint firstPaint;
-    programmer.view.installEventFilter(&firstPaint);
-    programmer.frame.show();
+    programmer.formView.installEventFilter(&firstPaint);
+    programmer.mainWindow.show();
     return QApplication::exec();
 }
 
 int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
     RecordingBox box;
-    zelmar::ProgrammerWindow programmer{&box};
-    programmer.frame.show();
+    zelmar::Programmer programmer({.messageBox = &box});
+    programmer.mainWindow.show();
     QApplication::processEvents();
-    zelmar::frmTerminal& window = programmer.window;
+    zelmar::frmTerminal& window = programmer.form;
     {
         // The line runs on a thread of its own: the probe holds it as the window's own
         // handlers do.
@@ -98,8 +98,8 @@ int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
     }
     Say("ready");
 
-    zelmar::bench::Disturbance disturbance(programmer.frame, [&] {
-        for (QAction* action : programmer.frame.findChildren<QAction*>())
+    zelmar::bench::Disturbance disturbance(programmer.mainWindow, [&] {
+        for (QAction* action : programmer.mainWindow.findChildren<QAction*>())
             if (action->text() == QStringLiteral("&Load settings...")) return action->trigger();
     });
     if (disturbed) disturbance.Start();
@@ -107,7 +107,7 @@ int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
     if (reportEnd) {
         // A look at the line holds it, and the answers wait meanwhile: the probe looks only
         // when the status bar shows no job under way (before the first look and after the end).
-        const auto* progress = programmer.frame.findChild<QProgressBar*>();
+        const auto* progress = programmer.mainWindow.findChild<QProgressBar*>();
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
             if (progress && progress->isVisible()) return;
             const zelmar::LineHold hold;
@@ -143,10 +143,10 @@ int Soak(long wanted, const char* tablePath) {
             if (object >= 0 && object < 8192) expected[static_cast<std::size_t>(object)] = value;
     }
     RecordingBox box;
-    zelmar::ProgrammerWindow programmer{&box};
-    programmer.frame.show();
+    zelmar::Programmer programmer({.messageBox = &box});
+    programmer.mainWindow.show();
     QApplication::processEvents();
-    zelmar::frmTerminal& window = programmer.window;
+    zelmar::frmTerminal& window = programmer.form;
 
     // Wrong entries that hold a poll value: a data byte where the device, having missed the low
     // address byte, polled again instead.

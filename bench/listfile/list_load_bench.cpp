@@ -18,7 +18,7 @@
 #include <QApplication>
 #include <QListWidget>
 
-#include "widgets/terminal_view.h"
+#include "widgets/form_view.h"
 #endif
 
 namespace {
@@ -60,7 +60,7 @@ struct Shown : Window {
     }
     // The list widget lays its items out and paints them once the handler has returned.
     static void Settle() { QApplication::processEvents(); }
-    zelmar::TerminalView view;
+    zelmar::FormView view;
 };
 #else
 using Shown = Window;

@@ -25,12 +25,13 @@
 #include "form/frm_terminal.h"
 #include "support/fakes.h"
 #include "support/memory_serial_port.h"
-#include "widgets/terminal_view.h"
+#include "widgets/form_view.h"
+#include "widgets/terminal_pane.h"
 
 namespace {
 
 using zelmar::Control;
-using zelmar::TerminalView;
+using zelmar::FormView;
 
 struct Pane {
     Pane() : window(zelmar::Platform{port, box, screen, dialog, files}), view(window.controls, 96) {
@@ -59,7 +60,7 @@ struct Pane {
     zelmar::testing::ScriptedFileDialog dialog;
     zelmar::testing::TextFiles files;
     zelmar::frmTerminal window;
-    TerminalView view;
+    FormView view;
 };
 
 double ThreadCpuSeconds() {

@@ -8,38 +8,34 @@
 //                                   own table holds
 //
 // COM 1 is ZELMAR_COM1, as for the program.
-#include <QApplication>
-#include <cstring>
+#include <QCoreApplication>
 #include <optional>
 #include <string>
 
-#include "adapters/signal_watcher.h"
-#include "program/programmer_window.h"
+#include "program/window_program.h"
 
 int main(int argc, char** argv) {
-    zelmar::OccupyClosedStandardStreams();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
-    zelmar::ProgrammerWindow programmer;
-    programmer.EndOnSignals();
-    programmer.frame.show();
-    const std::string mode = argc > 1 ? argv[1] : "";
-    // The line runs on a thread of its own: held, as the window's own handlers hold it.
-    std::optional<zelmar::LineHold> hold(std::in_place);
-    programmer.window.imgNotConnected_Click();
-    if (mode == "write" && argc == 4) {
-        const int first = std::stoi(argv[2]);
-        const int last = std::stoi(argv[3]);
-        for (int object = first; object <= last; ++object)
-            programmer.window.line.table().Set(object,
-                                               static_cast<std::uint8_t>(object % 128 + 128));
-        if (!programmer.window.StartJob(zelmar::Job{zelmar::Direction::Write,
-                                                    zelmar::ObjectsFromTo(first, last),
-                                                    zelmar::JobOrigin::ObjectsDialog}))
-            return 99;
-    } else if (mode != "open") {
-        return 98;
-    }
-    hold.reset();
-    return QApplication::exec();
+    return zelmar::RunWindowProgram(
+        argc, argv, [](zelmar::Programmer& programmer) -> std::optional<int> {
+            // What is left once Qt has taken its own options.
+            const QStringList args = QCoreApplication::arguments();
+            const std::string mode = args.size() > 1 ? args[1].toStdString() : "";
+            // The line runs on a thread of its own: held, as the form's own handlers hold it.
+            const zelmar::LineHold hold;
+            programmer.form.imgNotConnected_Click();
+            if (mode == "write" && args.size() == 4) {
+                const int first = std::stoi(args[2].toStdString());
+                const int last = std::stoi(args[3].toStdString());
+                for (int object = first; object <= last; ++object)
+                    programmer.form.line.table().Set(object,
+                                                     static_cast<std::uint8_t>(object % 128 + 128));
+                if (!programmer.form.StartJob(zelmar::Job{zelmar::Direction::Write,
+                                                          zelmar::ObjectsFromTo(first, last),
+                                                          zelmar::JobOrigin::ObjectsDialog}))
+                    return 99;
+            } else if (mode != "open") {
+                return 98;
+            }
+            return std::nullopt;
+        });
 }

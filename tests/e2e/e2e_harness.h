@@ -29,12 +29,9 @@
 #include <thread>
 #include <vector>
 
-#include "adapters/qt_serial_port.h"
 #include "form/frm_terminal.h"
-#include "ports/file_input.h"
+#include "program/form_on_qt.h"
 #include "support/window_fixture.h"
-#include "widgets/qt_dialogs.h"
-#include "widgets/terminal_view.h"
 
 extern char** environ;
 
@@ -348,40 +345,37 @@ class ConnectionLampWatch : public ControlObserver {
     const Control& greenLamp_;
 };
 
-// The real program as it is put together for use, but with message boxes recorded instead of
-// shown: a modal box would wait for a click that no one gives.
-class Programmer {
+// The program's form on Qt as the program composes it (FormOnQt), with its line on the test's
+// own thread, and message boxes recorded instead of shown: a modal box would wait for a click
+// that no one gives.
+class ProgramUnderTest {
   public:
-    Programmer()
-        : window(Platform{port, messages, screen, fileDialog, files}),
-          view(window.controls),
-          lampWatch(window.controls, view, window.imgConnected) {
-        view.onClose = [this](int& cancel) { window.Form_Unload(cancel); };
-        window.Form_Load();
+    ProgramUnderTest()
+        : program({.messageBox = &messages, .fileDialog = &fileDialog}),
+          lampWatch(form.controls, formView, form.imgConnected) {
+        program.Load();
     }
-    ~Programmer() {
+    ~ProgramUnderTest() {
         int cancel = 0;
-        window.Form_Unload(cancel);
+        form.Form_Unload(cancel);
     }
-    Programmer(const Programmer&) = delete;
-    Programmer& operator=(const Programmer&) = delete;
+    ProgramUnderTest(const ProgramUnderTest&) = delete;
+    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
 
-    QWidget* Widget(const Control& control) const { return view.WidgetOf(control); }
+    QWidget* Widget(const Control& control) const { return formView.WidgetOf(control); }
 
     // Index of the status lamp in front, 0..3.
     int StatusLamp() const {
         for (int k = 0; k <= 3; ++k)
-            if (window.Image1(k).IsInFront()) return k;
+            if (form.Image1(k).IsInFront()) return k;
         return -1;
     }
 
-    QtSerialPort port;
     testing::RecordingMessageBox messages;
-    QtScreen screen;
     testing::ScriptedFileDialog fileDialog;
-    FileInput files;
-    frmTerminal window;
-    TerminalView view;
+    FormOnQt program;
+    frmTerminal& form = program.form;
+    FormView& formView = program.formView;
     ConnectionLampWatch lampWatch;
 };
 
@@ -431,14 +425,14 @@ class EndToEndTest : public ::testing::Test {
 
     std::vector<Traffic> TrafficSoFar() const { return ParseTraffic(ReadFile(LogPath())); }
 
-    Programmer& StartProgrammer() {
-        programmer_ = std::make_unique<Programmer>();
+    ProgramUnderTest& StartProgrammer() {
+        programmer_ = std::make_unique<ProgramUnderTest>();
         return *programmer_;
     }
 
     // Connects from the red lamp's handler and waits for the first poll to be taken.
     void ConnectAndSettle() {
-        frmTerminal& w = programmer_->window;
+        frmTerminal& w = programmer_->form;
         w.imgNotConnected_Click();
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port did not open";
         ASSERT_TRUE(WaitUntil([&] {
@@ -448,7 +442,7 @@ class EndToEndTest : public ::testing::Test {
 
     // Starts the settings read and waits for its end.
     void ReadSettings() {
-        frmTerminal& w = programmer_->window;
+        frmTerminal& w = programmer_->form;
         w.Command2_Click();
         ASSERT_EQ(w.line.state().LinkMode, 1);
         ASSERT_TRUE(WaitUntil([&] {
@@ -459,13 +453,13 @@ class EndToEndTest : public ::testing::Test {
 
     TempDir dir_;
     std::unique_ptr<SimulatorProcess> simulator_;
-    std::unique_ptr<Programmer> programmer_;
+    std::unique_ptr<ProgramUnderTest> programmer_;
 };
 
 // What the technician sees once the port is closed: the red lamp, the job frames greyed out
 // and the port choice open again.
-inline void ExpectClosedState(const Programmer& p) {
-    const frmTerminal& w = p.window;
+inline void ExpectClosedState(const ProgramUnderTest& p) {
+    const frmTerminal& w = p.form;
     EXPECT_FALSE(w.MSComm1.PortOpen());
     EXPECT_TRUE(w.imgNotConnected.IsInFront());
     EXPECT_FALSE(w.Frame2.enabled());

@@ -33,7 +33,8 @@ void FillPanel(frmTerminal& w) {
 }
 
 // One warning box, the program's caption, naming the device's path and the words given.
-void ExpectOneWarning(const Programmer& p, const std::string& path, const std::string& words) {
+void ExpectOneWarning(const ProgramUnderTest& p, const std::string& path,
+                      const std::string& words) {
     ASSERT_EQ(p.messages.shown.size(), 1u);
     const Message& box = p.messages.shown[0];
     EXPECT_EQ(box.icon, MessageIcon::Exclamation);
@@ -77,8 +78,8 @@ class DeviceVanishes : public EndToEndTest, public ::testing::WithParamInterface
 TEST_P(DeviceVanishes, TheClosedStateShowsOnceNothingIsLostAndAReconnectFinishesTheJob) {
     const VanishCase& c = GetParam();
     StartSimulator({"--hangup-after", std::to_string(c.dataBytesBeforeHangUp)});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     if (c.job == Job::kWrite) FillPanel(w);
     ConnectAndSettle();
     RunJob(w);
@@ -168,25 +169,25 @@ class PortRefused : public EndToEndTest {
   protected:
     // With a device behind the port now, the window connects and reads as if nothing had
     // happened, and the refusal stays the only box.
-    void ExpectUsableAgain(const Programmer& p) {
+    void ExpectUsableAgain(const ProgramUnderTest& p) {
         ConnectAndSettle();
         ReadSettings();
-        EXPECT_EQ(p.window.line.table()[0], kBuiltInSettings[0]);
+        EXPECT_EQ(p.form.line.table()[0], kBuiltInSettings[0]);
         EXPECT_EQ(p.messages.shown.size(), 1u);
     }
 };
 
 // After the refusal the window is as before the attempt: closed, with COM 1 still chosen.
-void ExpectAsBeforeTheAttempt(const Programmer& p) {
+void ExpectAsBeforeTheAttempt(const ProgramUnderTest& p) {
     ExpectClosedState(p);
-    EXPECT_FALSE(p.Widget(p.window.Frame2)->isEnabled());
-    EXPECT_EQ(p.window.Option1(1).value(), 1);
+    EXPECT_FALSE(p.Widget(p.form.Frame2)->isEnabled());
+    EXPECT_EQ(p.form.Option1(1).value(), 1);
     EXPECT_EQ(p.lampWatch.openingsShown, 0);
 }
 
 TEST_F(PortRefused, ADeviceThatDoesNotExistIsNamedAndTheWindowStaysUsable) {
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     const std::string missing = (dir_.path() / "ttyNowhere").string();
     qputenv("ZELMAR_COM1", QByteArray::fromStdString(missing));
 
@@ -205,8 +206,8 @@ TEST_F(PortRefused, ADeviceThatDeniesAccessIsNamedAndTheWindowStaysUsable) {
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
     ::close(slave);
     ASSERT_EQ(::chmod(name, 0), 0);
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     qputenv("ZELMAR_COM1", name);
     {
         OrdinaryUser user;
@@ -230,8 +231,8 @@ TEST_F(PortRefused, ADeviceHeldByAnotherProgramIsNamedAndTheWindowStaysUsable) {
     // Another program with the port open, on the terms serial programs use among themselves.
     auto holder = std::make_unique<QSerialPort>(QString::fromStdString(LinkPath().string()));
     ASSERT_TRUE(holder->open(QIODevice::ReadWrite)) << holder->errorString().toStdString();
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
 
     w.imgNotConnected_Click();
 
@@ -263,8 +264,8 @@ TEST_P(NoisyLine, TheProgramOnlyEverAnswersPollsAndKeepsGoing) {
         flags.push_back(std::to_string(c.dropEvery));
     }
     StartSimulator(flags);
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     ConnectAndSettle();
 
     RunEventLoopFor(1500);  // idle, with noise between the polls
@@ -306,8 +307,8 @@ class RepeatedRestarts : public EndToEndTest, public ::testing::WithParamInterfa
 TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDescriptor) {
     const int restarts = GetParam();
     StartSimulator({"--first-byte", "202", "--first-byte-links", std::to_string(restarts)});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     // Whatever Qt sets up once, on the first opening, is not a leak; count from after it.
     const int before = OpenDescriptors();
 
@@ -345,8 +346,8 @@ INSTANTIATE_TEST_SUITE_P(Times, RepeatedRestarts, ::testing::Values(1, 3, 5));
 
 TEST_F(EndToEndTest, ADeviceThatNeverStartsInStepIsGivenUpAfterFiveReopenings) {
     StartSimulator({"--first-byte", "202"});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     w.imgNotConnected_Click();
     ASSERT_TRUE(WaitUntil([&] { return !w.MSComm1.PortOpen(); }));
     EXPECT_TRUE(w.imgNotConnected.IsInFront());
@@ -385,8 +386,8 @@ TEST_F(EndToEndTest, BytesArrivingWhileABoxIsOpenAreAllHandledInOrderWhenItClose
     const fs::path table = dir_.path() / "delay9.txt";
     std::ofstream(table) << "8176 9\n";
     StartSimulator({"--table", table.string()});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     w.Check1.SetValue(0);  // every value in the pane, polls too, so the pane tells what was handled
     ConnectAndSettle();
 

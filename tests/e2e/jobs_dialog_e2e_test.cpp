@@ -13,7 +13,6 @@
 #include <memory>
 #include <set>
 
-#include "adapters/port_assignments.h"
 #include "e2e/e2e_harness.h"
 #include "widgets/main_window.h"
 #include "widgets/objects_dialog.h"
@@ -83,7 +82,7 @@ class Technician : public QObject {
 
 class JobsMenuEndToEnd : public EndToEndTest {
   protected:
-    // The simulator from a table of the test's own, the programmer in its frame, connected.
+    // The simulator from a table of the test's own, the programmer in its main window, connected.
     void StartAll() {
         const fs::path start = dir_.path() / "start.txt";
         {
@@ -91,16 +90,16 @@ class JobsMenuEndToEnd : public EndToEndTest {
             for (int n = 0; n < kObjectCount; ++n) table << n << ' ' << StartValue(n) << '\n';
         }
         StartSimulator({"--table", start.string()});
-        Programmer& p = StartProgrammer();
-        frame_ = std::make_unique<ProgrammerFrame>(p.window, p.view, ports_);
-        frame_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_.get()));
+        ProgramUnderTest& p = StartProgrammer();
+        mainWindow_ = std::make_unique<MainWindow>(p.form, p.formView, p.program.ports);
+        mainWindow_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow_.get()));
         ConnectAndSettle();
     }
 
     // Jobs > `item`, as the technician picks it; returns once the job, if any, started.
     void Pick(const QString& item) {
-        for (QAction* menu : frame_->menuBar()->actions()) {
+        for (QAction* menu : mainWindow_->menuBar()->actions()) {
             if (menu->text() != "&Jobs") continue;
             for (QAction* action : menu->menu()->actions())
                 if (action->text() == item) return action->trigger();
@@ -111,12 +110,12 @@ class JobsMenuEndToEnd : public EndToEndTest {
     // Waits for the job to end, refreshing the status bar as the program's ticks do, and
     // checks at every look that the progress never runs past the job's total.
     void WaitForTheJob(int total) {
-        frmTerminal& w = programmer_->window;
-        const auto* progress = frame_->findChild<QProgressBar*>();
+        frmTerminal& w = programmer_->form;
+        const auto* progress = mainWindow_->findChild<QProgressBar*>();
         int overshoot = 0;
         std::set<int> maxima;
         ASSERT_TRUE(WaitUntil([&] {
-            frame_->Refresh();
+            mainWindow_->Refresh();
             overshoot = std::max(overshoot, w.jobs.Done() - w.jobs.Total());
             if (!progress->isHidden()) maxima.insert(progress->maximum());
             return !w.jobs.Busy() || !w.MSComm1.PortOpen();
@@ -142,7 +141,7 @@ class JobsMenuEndToEnd : public EndToEndTest {
 
     std::vector<std::string> StatusTexts() const {
         std::vector<std::string> texts;
-        for (const ElidedLabel* label : frame_->statusBar()->findChildren<ElidedLabel*>())
+        for (const ElidedLabel* label : mainWindow_->statusBar()->findChildren<ElidedLabel*>())
             texts.push_back(label->FullText().toStdString());
         return texts;
     }
@@ -150,7 +149,7 @@ class JobsMenuEndToEnd : public EndToEndTest {
     // Disconnects, stops the device and returns the objects whose value it changed, with
     // their new values.
     std::map<int, int> DeviceChanges() {
-        programmer_->window.imgConnected_Click();
+        programmer_->form.imgConnected_Click();
         EXPECT_EQ(simulator_->Stop(), 0);
         const auto saved = SavedTable();
         EXPECT_EQ(saved.size(), static_cast<std::size_t>(kObjectCount));
@@ -160,13 +159,12 @@ class JobsMenuEndToEnd : public EndToEndTest {
         return changes;
     }
 
-    PortAssignments ports_;
-    std::unique_ptr<ProgrammerFrame> frame_;  // gone before the programmer it shows
+    std::unique_ptr<MainWindow> mainWindow_;  // gone before the programmer it shows
 };
 
 TEST_F(JobsMenuEndToEnd, ReadOfARangeReadsExactlyThoseObjectsAndLeavesTheDeviceAsItWas) {
     ASSERT_NO_FATAL_FAILURE(StartAll());
-    frmTerminal& w = programmer_->window;
+    frmTerminal& w = programmer_->form;
     const auto technician = RunJob("&Read objects...", "100", "110", 11);
     ASSERT_FALSE(HasFatalFailure());
 
@@ -186,7 +184,7 @@ TEST_F(JobsMenuEndToEnd, ReadOfARangeReadsExactlyThoseObjectsAndLeavesTheDeviceA
 
 TEST_F(JobsMenuEndToEnd, WriteOfARangeChangesExactlyThoseObjectsAndEnds) {
     ASSERT_NO_FATAL_FAILURE(StartAll());
-    frmTerminal& w = programmer_->window;
+    frmTerminal& w = programmer_->form;
     RunJob("&Read objects...", "100", "110", 11);
     ASSERT_FALSE(HasFatalFailure());
     std::vector<int> values;
@@ -217,7 +215,7 @@ TEST_F(JobsMenuEndToEnd, ClosingDuringAWriteAsksWithNoAsDefaultAndStopsAskingWhe
         Technician technician("100", "199", QMessageBox::NoButton);
         Pick("&Write objects...");
     }
-    ASSERT_TRUE(programmer_->window.jobs.Busy());
+    ASSERT_TRUE(programmer_->form.jobs.Busy());
     // The technician asks to close and leaves the question standing; the program's ticks go on.
     QMessageBox* asked = nullptr;
     QAbstractButton* fallback = nullptr;
@@ -231,15 +229,15 @@ TEST_F(JobsMenuEndToEnd, ClosingDuringAWriteAsksWithNoAsDefaultAndStopsAskingWhe
             if (waited.elapsed() > 60000 && !fallback)
                 (fallback = box->button(QMessageBox::No))->click();
         }
-        frame_->Refresh();
+        mainWindow_->Refresh();
     });
     ticks.start(20);
-    frame_->close();
+    mainWindow_->close();
     ticks.stop();
     EXPECT_NE(asked, nullptr) << "no question was asked";
     EXPECT_EQ(fallback, nullptr) << "the question outlived the write";
-    EXPECT_FALSE(programmer_->window.jobs.Busy());
-    EXPECT_TRUE(frame_->isVisible()) << "an unanswered question closes nothing";
+    EXPECT_FALSE(programmer_->form.jobs.Busy());
+    EXPECT_TRUE(mainWindow_->isVisible()) << "an unanswered question closes nothing";
     std::map<int, int> unchanged;
     EXPECT_EQ(DeviceChanges(), unchanged) << "the write put back what was read";
 }
@@ -256,7 +254,7 @@ TEST_P(NeverReadWrite, AsksFirstAndSendsNothingUnlessToldYes) {
     EXPECT_EQ(technician.boxes, std::vector<std::string>{"Objects 300 to 305 were never read or "
                                                          "loaded: the device would get 0 for "
                                                          "each. Write them anyway?"});
-    EXPECT_EQ(programmer_->window.jobs.Busy(), yes);
+    EXPECT_EQ(programmer_->form.jobs.Busy(), yes);
     ASSERT_NO_FATAL_FAILURE(WaitForTheJob(6));
 
     std::map<int, int> blanks;

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "e2e_harness.h"
-#include "program/programmer_window.h"
+#include "program/programmer.h"
 
 namespace zelmar::e2e {
 namespace {
@@ -29,9 +29,9 @@ class LineThreadEndToEnd : public EndToEndTest {
   protected:
     // The window as the program builds it, on the simulator behind COM 1, connected and
     // polled, every value shown in the pane.
-    ProgrammerWindow& Open() {
-        window_ = std::make_unique<ProgrammerWindow>(&boxes);
-        frmTerminal& w = window_->window;
+    Programmer& Open() {
+        window_ = std::make_unique<Programmer>(ProgramOptions{.messageBox = &boxes});
+        frmTerminal& w = window_->form;
         const LineHold hold;
         w.Check1.SetValue(0);
         w.imgNotConnected_Click();
@@ -49,7 +49,7 @@ class LineThreadEndToEnd : public EndToEndTest {
 
     void Start(int first, int last) {
         const LineHold hold;
-        ASSERT_TRUE(window_->window.StartJob(
+        ASSERT_TRUE(window_->form.StartJob(
             {Direction::Read, ObjectsFromTo(first, last), JobOrigin::ObjectsDialog}));
     }
 
@@ -61,12 +61,12 @@ class LineThreadEndToEnd : public EndToEndTest {
     }
 
     testing::RecordingMessageBox boxes;
-    std::unique_ptr<ProgrammerWindow> window_;
+    std::unique_ptr<Programmer> window_;
 };
 
 TEST_F(LineThreadEndToEnd, JobsStartStopAndEndFromTheWindowWhileBytesArrive) {
     StartSimulator({});
-    frmTerminal& w = Open().window;
+    frmTerminal& w = Open().form;
     EXPECT_TRUE(HasLineThread());
     Start(0, 99);
     ASSERT_TRUE(WaitHeld([&] { return !w.line.Busy(); }));
@@ -112,7 +112,7 @@ TEST_F(LineThreadEndToEnd, JobsStartStopAndEndFromTheWindowWhileBytesArrive) {
 
 TEST_F(LineThreadEndToEnd, ThePortLostMidJobIsToldOnceAndShownClosed) {
     StartSimulator({"--hangup-after", "40"});
-    frmTerminal& w = Open().window;
+    frmTerminal& w = Open().form;
     Start(0, 8191);
     ASSERT_TRUE(WaitHeld([&] { return !w.MSComm1.PortOpen() && !w.line.Busy(); }));
     ASSERT_TRUE(WaitUntil([&] { return w.imgNotConnected.IsInFront() && !boxes.shown.empty(); }));
@@ -124,14 +124,14 @@ TEST_F(LineThreadEndToEnd, ThePortLostMidJobIsToldOnceAndShownClosed) {
 
 TEST_F(LineThreadEndToEnd, TheWindowClosedMidJobTakesItsLineWithIt) {
     StartSimulator({});
-    ProgrammerWindow& programmer = Open();
+    Programmer& programmer = Open();
     Start(0, 8191);
-    ASSERT_TRUE(WaitHeld([&] { return programmer.window.line.state().ObjectsDone >= 10; }));
-    programmer.frame.show();
-    EXPECT_TRUE(programmer.frame.close());
+    ASSERT_TRUE(WaitHeld([&] { return programmer.form.line.state().ObjectsDone >= 10; }));
+    programmer.mainWindow.show();
+    EXPECT_TRUE(programmer.mainWindow.close());
     {
         const LineHold hold;
-        EXPECT_FALSE(programmer.window.MSComm1.PortOpen());
+        EXPECT_FALSE(programmer.form.MSComm1.PortOpen());
     }
     // The device goes on polling into a closed port while the window goes (TearDown).
     EXPECT_TRUE(simulator_->Running());

@@ -8,6 +8,7 @@
 
 #include "e2e/e2e_harness.h"
 #include "files/object_file.h"
+#include "widgets/terminal_pane.h"
 
 namespace zelmar::e2e {
 namespace {
@@ -45,8 +46,8 @@ using ProgrammerEndToEnd = EndToEndTest;
 
 TEST_F(ProgrammerEndToEnd, SettingsReadShowsTheDevicesSettingsInPanelPaneAndImage) {
     StartSimulator({});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     ConnectAndSettle();
     EXPECT_TRUE(w.imgConnected.IsInFront());
 
@@ -63,8 +64,8 @@ TEST_F(ProgrammerEndToEnd, SettingsReadShowsTheDevicesSettingsInPanelPaneAndImag
 
 TEST_F(ProgrammerEndToEnd, SettingsWriteStoresTheEncodedEntriesAndReadsThemBack) {
     StartSimulator({});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     ConnectAndSettle();
 
     // The technician's entries, as the view hands them over; "2.5" rounds to the even 2.
@@ -117,8 +118,8 @@ TEST_F(ProgrammerEndToEnd, SettingsWriteStoresTheEncodedEntriesAndReadsThemBack)
 
 TEST_F(ProgrammerEndToEnd, ASettingsFileLoadedAndWrittenIsVerifiedInTheStatus) {
     StartSimulator({});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     ConnectAndSettle();
 
     // A file as a technician keeps it: the settings of another device, edited by hand.
@@ -142,8 +143,8 @@ TEST_F(ProgrammerEndToEnd, ASettingsFileLoadedAndWrittenIsVerifiedInTheStatus) {
 
 TEST_F(ProgrammerEndToEnd, AFirstValueOtherThanThePollMakesItReopenAndThenWork) {
     StartSimulator({"--first-byte", "202", "--first-byte-links", "1"});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     // A connect alone leaves the pane as it is; only the restart empties it.
     w.txtTerm.SetText("from before\r\n");
 
@@ -165,8 +166,8 @@ TEST_F(ProgrammerEndToEnd, AFirstValueOtherThanThePollMakesItReopenAndThenWork) 
 
 TEST_F(ProgrammerEndToEnd, ADeviceThatHangsUpMidReadLeavesTheReadDataAndAllowsAReconnect) {
     StartSimulator({"--hangup-after", "5"});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
     ConnectAndSettle();
     w.Command2_Click();
 
@@ -213,17 +214,17 @@ QPoint Middle(const QWidget* widget) {
 }
 
 // The widget the user sees at a control's place: the one in front of its siblings.
-QWidget* SeenAt(const Programmer& p, const Control& control) {
+QWidget* SeenAt(const ProgramUnderTest& p, const Control& control) {
     QWidget* widget = p.Widget(control);
     return widget->parentWidget()->childAt(widget->geometry().center());
 }
 
 TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
     StartSimulator({});
-    Programmer& p = StartProgrammer();
-    frmTerminal& w = p.window;
-    p.view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p.view));
+    ProgramUnderTest& p = StartProgrammer();
+    frmTerminal& w = p.form;
+    p.formView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p.formView));
 
     ASSERT_EQ(SeenAt(p, w.imgNotConnected), p.Widget(w.imgNotConnected));
     QTest::mouseClick(p.Widget(w.imgNotConnected), Qt::LeftButton, {},

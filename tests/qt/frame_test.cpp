@@ -1,4 +1,4 @@
-// The frame around the client area: its bars add to the window, and take nothing from the
+// The main window around the client area: its bars add to the window, and take nothing from the
 // client area or move any of its controls.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <QTest>
 #include <set>
 
-#include "program/programmer_window.h"
+#include "program/programmer.h"
 #include "qt_app.h"
 #include "support/fakes.h"
 
@@ -21,35 +21,35 @@ namespace {
 
 TEST(FrameTest, KeepsTheClientAreaWholeBetweenItsMenuAndStatusBars) {
     TestApplication();
-    ProgrammerWindow programmer;
-    programmer.frame.show();
+    Programmer programmer;
+    programmer.mainWindow.show();
     QApplication::processEvents();
-    EXPECT_EQ(programmer.frame.centralWidget(), &programmer.view);
-    EXPECT_EQ(programmer.view.size(), QSize(338, 279));
-    EXPECT_EQ(programmer.frame.windowTitle(), "Zelmar (ver.4.0) programator");
+    EXPECT_EQ(programmer.mainWindow.centralWidget(), &programmer.formView);
+    EXPECT_EQ(programmer.formView.size(), QSize(338, 279));
+    EXPECT_EQ(programmer.mainWindow.windowTitle(), "Zelmar (ver.4.0) programator");
     QStringList menus;
-    for (QAction* menu : programmer.frame.menuBar()->actions()) menus << menu->text();
+    for (QAction* menu : programmer.mainWindow.menuBar()->actions()) menus << menu->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Port", "&Jobs", "&Help"}));
-    const QRect client(programmer.view.mapTo(&programmer.frame, QPoint(0, 0)),
-                       programmer.view.size());
-    EXPECT_LE(programmer.frame.menuBar()->geometry().bottom(), client.top());
-    EXPECT_GE(programmer.frame.statusBar()->geometry().top(), client.bottom());
+    const QRect client(programmer.formView.mapTo(&programmer.mainWindow, QPoint(0, 0)),
+                       programmer.formView.size());
+    EXPECT_LE(programmer.mainWindow.menuBar()->geometry().bottom(), client.top());
+    EXPECT_GE(programmer.mainWindow.statusBar()->geometry().top(), client.bottom());
     // Every control stands where the view alone would put it.
-    for (const auto& control : programmer.window.controls.all()) {
+    for (const auto& control : programmer.form.controls.all()) {
         if (control->kind() == ControlKind::Form) continue;
-        EXPECT_EQ(programmer.view.WidgetOf(*control)->geometry(),
-                  programmer.view.PixelRect(*control))
+        EXPECT_EQ(programmer.formView.WidgetOf(*control)->geometry(),
+                  programmer.formView.PixelRect(*control))
             << control->name();
     }
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 TEST(FrameTest, NamesTheDeviceOfAComButtonWhenItsTipShows) {
     TestApplication();
     qputenv("ZELMAR_COM2", "/nonexistent/zelmar-com2");
-    ProgrammerWindow programmer;
-    QWidget* com2 = programmer.view.WidgetOf(programmer.window.Option1(2));
+    Programmer programmer;
+    QWidget* com2 = programmer.formView.WidgetOf(programmer.form.Option1(2));
     ASSERT_NE(com2, nullptr);
     QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), com2->mapToGlobal(QPoint(1, 1)));
     QApplication::sendEvent(com2, &tip);
@@ -57,18 +57,18 @@ TEST(FrameTest, NamesTheDeviceOfAComButtonWhenItsTipShows) {
         << com2->toolTip().toStdString();
     qunsetenv("ZELMAR_COM2");
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 TEST(FrameTest, EveryMenuAndItemAnswersToALetterOfItsOwn) {
     TestApplication();
-    ProgrammerWindow programmer;
+    Programmer programmer;
     const auto letter = [](const QString& text) {
         const qsizetype at = text.indexOf('&');
         return at < 0 || at + 1 >= text.size() ? QChar() : text[at + 1].toLower();
     };
     std::set<QChar> menus;
-    for (QAction* menu : programmer.frame.menuBar()->actions()) {
+    for (QAction* menu : programmer.mainWindow.menuBar()->actions()) {
         EXPECT_TRUE(menus.insert(letter(menu->text())).second) << menu->text().toStdString();
         std::set<QChar> items;
         for (QAction* item : menu->menu()->actions()) {
@@ -78,51 +78,51 @@ TEST(FrameTest, EveryMenuAndItemAnswersToALetterOfItsOwn) {
         }
     }
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 TEST(FrameTest, SaysOnceInTheStatusBarThatTheTrafficRecordStopsShort) {
     TestApplication();
     const QByteArray tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", "/nonexistent/zelmar-tmp");
-    ProgrammerWindow programmer;
+    Programmer programmer;
     if (tmpdir.isEmpty())
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", tmpdir);
-    programmer.frame.Refresh();
-    programmer.frame.Refresh();
-    const QString notes = programmer.frame.Notes();
+    programmer.mainWindow.Refresh();
+    programmer.mainWindow.Refresh();
+    const QString notes = programmer.mainWindow.Notes();
     EXPECT_EQ(notes.count("The traffic record stops"), 1) << notes.toStdString();
     EXPECT_TRUE(notes.contains("TMPDIR=/nonexistent/zelmar-tmp")) << notes.toStdString();
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
     TestApplication();
     RecordingMessageBox boxes;
-    ProgrammerWindow programmer(&boxes);
-    programmer.frame.show();
+    Programmer programmer({.messageBox = &boxes});
+    programmer.mainWindow.show();
     QApplication::processEvents();
-    const QSize size = programmer.frame.size();
+    const QSize size = programmer.mainWindow.size();
     const std::string refused = "Not started: the port is closed: open it with the red lamp first";
     const QString longPath = "/dev/serial/by-id/" + QString(200, 'x');
     qputenv("ZELMAR_COM1", longPath.toLocal8Bit());
-    programmer.window.Command2.onClick();  // the settings' Read on a closed port
-    programmer.frame.Refresh();
+    programmer.form.Command2.onClick();  // the settings' Read on a closed port
+    programmer.mainWindow.Refresh();
     QApplication::processEvents();
-    EXPECT_EQ(programmer.frame.size(), size);
-    const auto labels = programmer.frame.statusBar()->findChildren<ElidedLabel*>();
+    EXPECT_EQ(programmer.mainWindow.size(), size);
+    const auto labels = programmer.mainWindow.statusBar()->findChildren<ElidedLabel*>();
     ASSERT_EQ(labels.size(), 2);
     EXPECT_TRUE(labels[0]->toolTip().contains(longPath)) << "the whole text in the tip";
     EXPECT_EQ(labels[1]->FullText().toStdString(), refused);
-    programmer.window.Option1(2).onClick();
-    programmer.frame.Refresh();
+    programmer.form.Option1(2).onClick();
+    programmer.mainWindow.Refresh();
     EXPECT_EQ(labels[1]->FullText(), "") << "COM 1's news is not COM 2's";
     qunsetenv("ZELMAR_COM1");
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 // The status bar follows a job from what the line's thread reads of itself, without holding the
@@ -130,29 +130,29 @@ TEST(FrameTest, TheStatusBarKeepsItsHeightAndForgetsAnotherPortsNews) {
 TEST(FrameTest, TheStatusBarFollowsWhatTheLineThreadReadsAndNothingOlder) {
     TestApplication();
     RecordingMessageBox boxes;
-    ProgrammerWindow programmer(&boxes);
-    ProgrammerFrame& frame = programmer.frame;
-    frame.show();
-    const ProgrammerFrame::LineStatus before = [&] {
+    Programmer programmer({.messageBox = &boxes});
+    MainWindow& mainWindow = programmer.mainWindow;
+    mainWindow.show();
+    const MainWindow::LineStatus before = [&] {
         const LineHold hold;
-        return frame.ReadStatus();
+        return mainWindow.ReadStatus();
     }();
-    programmer.window.Command2.onClick();  // refused: the port is closed
+    programmer.form.Command2.onClick();  // refused: the port is closed
     const auto jobText = [&] {
-        return frame.statusBar()->findChildren<ElidedLabel*>().at(1)->FullText().toStdString();
+        return mainWindow.statusBar()->findChildren<ElidedLabel*>().at(1)->FullText().toStdString();
     };
     const std::string refused = "Not started: the port is closed: open it with the red lamp first";
-    frame.Publish(before);
-    frame.Refresh();
-    frame.ShowPublished();
+    mainWindow.Publish(before);
+    mainWindow.Refresh();
+    mainWindow.ShowPublished();
     EXPECT_EQ(jobText(), refused) << "an older reading shown after a newer one";
-    frame.Publish(before);
-    frame.ShowPublished();
+    mainWindow.Publish(before);
+    mainWindow.ShowPublished();
     EXPECT_EQ(jobText(), "");
     EXPECT_TRUE(QTest::qWaitFor([&] { return jobText() == refused; }, 5000))
         << "the line's thread did not publish the line as it is";
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 TEST(FrameTest, ASaveAddsItsSuffixOffersANameAndRemembersTheFolder) {
@@ -192,12 +192,12 @@ TEST(FrameTest, ThePaneStaysBlueOnALightFieldUnderADarkTheme) {
     dark.setColor(QPalette::Text, Qt::white);
     app.setPalette(dark);
     {
-        ProgrammerWindow programmer;
-        const QPalette pane = programmer.view.WidgetOf(programmer.window.txtTerm)->palette();
+        Programmer programmer;
+        const QPalette pane = programmer.formView.WidgetOf(programmer.form.txtTerm)->palette();
         EXPECT_EQ(pane.color(QPalette::Text), QColor(0, 0, 255));
         EXPECT_GT(pane.color(QPalette::Base).lightness(), 200);
         int cancel = 0;
-        programmer.view.onClose(cancel);
+        programmer.formView.onClose(cancel);
     }
     app.setPalette(theme);
 }
@@ -205,10 +205,10 @@ TEST(FrameTest, ThePaneStaysBlueOnALightFieldUnderADarkTheme) {
 TEST(FrameTest, TheSavedTrafficLogSaysWhatItIsAndEndsItsLinesAsThePlatformDoes) {
     TestApplication();
     QTemporaryDir dir;
-    ProgrammerWindow programmer;
-    ASSERT_NE(programmer.window.line.traffic(), nullptr);
-    programmer.window.line.traffic()->Append("12 - 1\r\n172* - 2\r\n");
-    programmer.frame.files().run = [&](QFileDialog& dialog) {
+    Programmer programmer;
+    ASSERT_NE(programmer.form.line.traffic(), nullptr);
+    programmer.form.line.traffic()->Append("12 - 1\r\n172* - 2\r\n");
+    programmer.mainWindow.files().run = [&](QFileDialog& dialog) {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.show();  // as the technician sees it, its file name box made
         dialog.setDirectory(dir.path());
@@ -216,7 +216,7 @@ TEST(FrameTest, TheSavedTrafficLogSaysWhatItIsAndEndsItsLinesAsThePlatformDoes) 
         static_cast<QDialog&>(dialog).accept();
         return dialog.result();
     };
-    for (QAction* menu : programmer.frame.menuBar()->actions())
+    for (QAction* menu : programmer.mainWindow.menuBar()->actions())
         for (QAction* item : menu->menu()->actions())
             if (item->text() == "Save &traffic log...") item->trigger();
     QFile saved(dir.filePath("bench.log"));
@@ -226,7 +226,7 @@ TEST(FrameTest, TheSavedTrafficLogSaysWhatItIsAndEndsItsLinesAsThePlatformDoes) 
     EXPECT_TRUE(header.contains(", traffic of COM 1 (")) << header.toStdString();
     EXPECT_EQ(saved.readAll(), "12 - 1\n172* - 2\n");
     int cancel = 0;
-    programmer.view.onClose(cancel);
+    programmer.formView.onClose(cancel);
 }
 
 }  // namespace

@@ -22,7 +22,8 @@
 #include "dialogue/terminal_log.h"
 #include "qt/qt_app.h"
 #include "support/window_fixture.h"
-#include "widgets/terminal_view.h"
+#include "widgets/form_view.h"
+#include "widgets/terminal_pane.h"
 
 namespace zelmar {
 namespace {
@@ -67,7 +68,7 @@ class ViewTest : public testing::WindowTest {
     QString ModelText() const { return QString::fromLatin1(window.txtTerm.text()); }
 
     QApplication& app_;
-    TerminalView view;
+    FormView view;
 };
 
 TEST_F(ViewTest, WindowHasItsCaptionIconAndClientSize) {
@@ -78,7 +79,7 @@ TEST_F(ViewTest, WindowHasItsCaptionIconAndClientSize) {
 
 TEST_F(ViewTest, ScreenResolutionIsTheDefault) {
     // Offscreen reports 96 dots per inch, so the view made without one has the same size.
-    TerminalView plain(window.controls);
+    FormView plain(window.controls);
     window.controls.observer = &view;  // the second view must not steal the first's changes
     EXPECT_EQ(plain.size(), QSize(338, 279));
 }
@@ -476,7 +477,7 @@ class BoxesTest : public ::testing::Test {
 
     QApplication& app_;
     ControlModel model;
-    TerminalView view;
+    FormView view;
     int changes = 0;
     int validations = 0;
 };

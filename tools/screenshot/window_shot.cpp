@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "program/programmer_window.h"
+#include "program/programmer.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,11 +13,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication::setApplicationName(QString::fromLatin1(zelmar::kAppTitle));
-    zelmar::ProgrammerWindow programmer;
-    programmer.frame.show();
+    zelmar::Programmer programmer;
+    programmer.mainWindow.show();
     bool saved = false;
     QTimer::singleShot(0, &app, [&] {
-        saved = programmer.frame.grab().save(QString::fromLocal8Bit(argv[1]));
+        saved = programmer.mainWindow.grab().save(QString::fromLocal8Bit(argv[1]));
         QApplication::quit();
     });
     QApplication::exec();

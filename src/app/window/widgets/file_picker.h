@@ -1,6 +1,6 @@
 #pragma once
-// The frame's file dialogs. Each kind of file has its suffix, added when the technician types a
-// name without one, so that the Load dialog's filter finds the file again; a save offers a name
+// The main window's file dialogs. Each kind of file has its suffix, added when the technician types
+// a name without one, so that the Load dialog's filter finds the file again; a save offers a name
 // with the port and the date; and each kind opens in the folder where one of its kind was last
 // loaded or saved, remembered between runs.
 #include <QDate>

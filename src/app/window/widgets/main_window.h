@@ -1,35 +1,33 @@
 #pragma once
-// The frame around the programmer's window: a menu bar above its client area and a status bar
-// below it, for what a technician needs beyond the client area itself: the port's device,
+// The programmer's main window: the form as its client area, a menu bar above it and a status
+// bar below it, for what a technician needs beyond the client area itself: the port's device,
 // jobs over any objects, settings and image files, the traffic log, and how the line and the
 // job are doing.
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTimer>
 
 #include <mutex>
 #include <optional>
-#include <vector>
+#include <string>
 
-#include "files/object_file.h"
+#include "adapters/port_assignments.h"
 #include "form/frm_terminal.h"
-#include "widgets/elided_label.h"
+#include "widgets/file_commands.h"
 #include "widgets/file_picker.h"
+#include "widgets/form_view.h"
 #include "widgets/objects_dialog.h"
-#include "widgets/port_chooser.h"
-#include "widgets/terminal_view.h"
+#include "widgets/status_lines.h"
 
 namespace zelmar {
 
-class ProgrammerFrame : public QMainWindow {
+class MainWindow : public QMainWindow {
   public:
-    ProgrammerFrame(frmTerminal& window, TerminalView& view, PortAssignments& ports);
-    // The view belongs to the programmer, not to the frame that shows it.
-    ~ProgrammerFrame() override;
-    ProgrammerFrame(const ProgrammerFrame&) = delete;
-    ProgrammerFrame& operator=(const ProgrammerFrame&) = delete;
+    MainWindow(frmTerminal& form, FormView& formView, PortAssignments& ports);
+    // The form's view belongs to the programmer, not to the main window that shows it.
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // What the status bar and the Port menu show of the line.
     struct LineStatus {
@@ -57,18 +55,18 @@ class ProgrammerFrame : public QMainWindow {
     void Publish(const LineStatus& line);
     // Show() of what was published last, unless a Refresh() has shown the line since.
     void ShowPublished();
-    // Puts the whole frame, title bar included, on the screen, as near as it can to where
+    // Puts the whole window, title bar included, on the screen, as near as it can to where
     // start-up centred the client area; true when it had to move.
     bool KeepOnScreen();
-    // The frame's file dialogs; tests answer them.
-    FilePicker& files() { return files_; }
+    // The main window's file dialogs; tests answer them.
+    FilePicker& files() { return fileCommands_.files(); }
     // What the status bar notes in the job's place until the job's text next changes: a load
     // not yet on the device, a record that stopped short, a choice that could not be saved.
     QString Notes() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    // The window manager tells the title bar's size a moment after the window is up; the frame
+    // The window manager tells the title bar's size a moment after the window is up; the window
     // is kept on screen once it is known.
     void showEvent(QShowEvent* event) override;
     // Names a COM button's device in its tool tip as the tip is about to show.
@@ -84,32 +82,15 @@ class ProgrammerFrame : public QMainWindow {
     // the image does not know asks first.
     void StartObjects(Direction direction);
     void StopJob();
-    struct PickedFile {
-        QString name;  // as messages name it
-        std::string text;
-    };
-    // A file the technician picks, read whole; nothing when he cancels or it cannot be read,
-    // which he is told.
-    std::optional<PickedFile> PickFile(FileKind kind, const QString& title);
-    void LoadSettings();
-    void SaveSettings();
-    void LoadImage();
-    void SaveImage();
-    void SaveLog();
     void About();
-    // Tells the technician in a box with the program's title.
-    void Tell(const QString& text);
 
-    frmTerminal& window_;
-    TerminalView& view_;
+    frmTerminal& form_;
+    FormView& formView_;
     PortAssignments& ports_;
-    ElidedLabel* port_;  // the port, its device and state, and whether the device is heard
-    QProgressBar* progress_;
-    QPushButton* stop_;
-    ElidedLabel* job_;
-    QAction* openPort_;
-    QAction* closePort_;
-    FilePicker files_;
+    StatusLines* statusLines_ = nullptr;
+    QAction* openPort_ = nullptr;
+    QAction* closePort_ = nullptr;
+    FileCommands fileCommands_;
     bool trafficNoted_ = false;
     ObjectsDialog::Memory objectsMemory_;
     QMessageBox* closeQuestion_ = nullptr;  // while it is asked

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "form/frm_terminal.h"
 #include "program/line_thread.h"
 
 namespace zelmar {
@@ -22,6 +23,10 @@ int ToTwips(int pixels, double dpi) {
 }
 
 }  // namespace
+
+void Warn(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QString::fromLatin1(kAppTitle), text);
+}
 
 void QtMessageBox::Show(const Message& message) {
     QMessageBox box(

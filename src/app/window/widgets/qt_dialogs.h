@@ -40,6 +40,10 @@ class QtFileDialog : public FileDialog {
     QWidget* parent_;
 };
 
+// A warning box with the program's title over `parent`, for what the main window's own
+// commands tell the technician.
+void Warn(QWidget* parent, const QString& text);
+
 // "Text (*.txt)|*.txt;*.log|All|*.*" as Qt's name filters: "Text (*.txt *.log)", "All (*)".
 QStringList NameFilters(const std::string& filter);
 

@@ -1,17 +1,11 @@
 #pragma once
-// The window on screen: one widget for every control of the model, placed, stacked and
-// ordered as the model says. The widgets keep no state of their own: what the user does
-// goes into the model, and what the model changes comes back through the observer.
+// The widget of the form's log, txtTerm: its one multi-line text box.
 #include <QPlainTextEdit>
 #include <QTimer>
-#include <QWidget>
 #include <deque>
-#include <functional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
-
-#include "controls/control.h"
 
 namespace zelmar {
 
@@ -73,56 +67,6 @@ class TerminalPane : public QPlainTextEdit {
     std::size_t run_ = 0;         // characters since the last line end or break
     std::size_t runLimit_ = 1;
     std::deque<std::size_t> breaks_;  // text positions the pane's own breaks stand before
-};
-
-class TerminalView : public QWidget, public ControlObserver {
-  public:
-    // `dpi` 0 takes the primary screen's logical resolution.
-    explicit TerminalView(ControlModel& model, double dpi = 0);
-    ~TerminalView() override;
-    TerminalView(const TerminalView&) = delete;
-    TerminalView& operator=(const TerminalView&) = delete;
-
-    // The widget that renders a control; the view itself for the window.
-    QWidget* WidgetOf(const Control& control) const;
-
-    // Twips to pixels at the view's resolution.
-    int Px(double twips) const;
-    // Where a control's widget belongs, in its parent's pixels.
-    QRect PixelRect(const Control& control) const;
-
-    // Raised when the user closes the window; a non-zero cancel keeps it open.
-    std::function<void(int& cancel)> onClose;
-
-    void TextAppended(const Control& control, std::string_view appended) override;
-    void TextCutFront(const Control& control, std::size_t count) override;
-    void TextReplaced(const Control& control) override;
-    void PropertyChanged(const Control& control, Property property) override;
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    QWidget* Create(Control& control, QWidget* parent);
-    // Pixels across that the widget gives its caption, or a combo box the chosen item.
-    int TextRoom(const Control& control) const;
-    void ApplyAll(const Control& control);
-    void ApplyCaption(const Control& control);
-    void ApplyText(const Control& control);
-    void ApplySelection(const Control& control);
-    void ApplyValue(const Control& control);
-    void ApplyItems(const Control& control);
-    void ApplyListIndex(const Control& control);
-    void ApplyForeColor(const Control& control);
-    void ApplyStacking(const Control& container);
-    void ApplyPosition(const Control& control);
-    void ApplyTabOrder();
-
-    ControlModel& model_;
-    double dpi_;
-    std::unordered_map<const Control*, QWidget*> widgets_;
-    std::unordered_map<const QObject*, Control*> controlOf_;
 };
 
 }  // namespace zelmar

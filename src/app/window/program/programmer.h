@@ -1,58 +1,44 @@
 #pragma once
-// The programmer as it runs: the window's logic over the Qt platform, its view, and the frame
-// around it, with the line (the port and the line component) on a thread of its own. Built
-// before the event loop starts; start-up has run by the time the constructor returns.
+// The programmer as it runs, the program's composition root: the form on Qt with its view
+// (FormOnQt), the main window around them, and the line (the port and the line component) on a
+// thread of its own. Built before the event loop starts; start-up has run by the time the
+// constructor returns.
 //
-// Whoever reaches window.line from the window's thread holds it (LineHold) while doing so: the
-// window's own handlers, the frame and the signal handling do.
+// Whoever reaches form.line from the window's thread holds it (LineHold) while doing so: the
+// form's own handlers, the main window and the signal handling do.
 #include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 #include <string>
 
-#include "adapters/qt_serial_port.h"
 #include "adapters/signal_watcher.h"
-#include "form/frm_terminal.h"
-#include "ports/file_input.h"
+#include "program/form_on_qt.h"
 #include "program/line_thread.h"
 #include "widgets/main_window.h"
-#include "widgets/port_chooser.h"
-#include "widgets/qt_dialogs.h"
-#include "widgets/terminal_view.h"
 
 namespace zelmar {
 
-class ProgrammerWindow {
+class Programmer : public FormOnQt {
   public:
-    // Message boxes go to `messageBox` when given (the benchmarks record them, as nobody could
-    // close one offscreen), to Qt's otherwise.
-    explicit ProgrammerWindow(MessageBox* messageBox = nullptr);
-    ProgrammerWindow(const ProgrammerWindow&) = delete;
-    ProgrammerWindow& operator=(const ProgrammerWindow&) = delete;
+    explicit Programmer(const ProgramOptions& options = {});
+    Programmer(const Programmer&) = delete;
+    Programmer& operator=(const Programmer&) = delete;
     // Ends the line thread first: nothing of the line runs while the window goes.
-    ~ProgrammerWindow();
+    ~Programmer();
 
     // From now on SIGINT, SIGTERM and SIGHUP end the program at an exchange boundary: no new
     // exchange starts, the object under way finishes (at most kStopWaitMs), the port is closed,
     // one line on standard error says what was done and not done, and the event loop ends
     // with 128 + the signal's number. No box asks anything, and one that is open goes. A
     // second signal closes the port at once. The program calls this; tests and benchmarks
-    // that build the window in a process of their own leave the signals alone.
+    // that build the programmer in a process of their own leave the signals alone.
     void EndOnSignals();
     // How long the first signal waits for the object under way: only a device that fell
     // silent mid-exchange takes this long.
     static constexpr int kStopWaitMs = 3000;
 
-    PortAssignments ports;
-    QtSerialPort port{ports};
-    QtMessageBox messages;
-    QtScreen screen;
-    QtFileDialog fileDialog;
-    FileInput files;
-    frmTerminal window;
-    TerminalView view;
-    // The menu and status bars around the view; this is the window that is shown.
-    ProgrammerFrame frame;
+    // The menu and status bars around the form's view; this is the window that is shown.
+    MainWindow mainWindow;
 
   private:
     void OnSignal(int signal, int count);
@@ -60,7 +46,7 @@ class ProgrammerWindow {
     // names why a job still under way was cut short, empty when it was not.
     void EndForSignal(const std::string& cut);
 
-    // Every handler of the client area's controls holds the line while it runs.
+    // Every handler of the form's controls holds the line while it runs.
     void HoldLineInHandlers();
 
     LineThread line_;

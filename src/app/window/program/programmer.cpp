@@ -1,4 +1,4 @@
-#include "program/programmer_window.h"
+#include "program/programmer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -43,55 +43,51 @@ std::string NotDoneText(const Job& job, int done, bool cutShort) {
 
 }  // namespace
 
-ProgrammerWindow::ProgrammerWindow(MessageBox* messageBox)
-    : window(Platform{port, messageBox ? *messageBox : messages, screen, fileDialog, files}),
-      view(window.controls),
-      frame(window, view, ports),
+Programmer::Programmer(const ProgramOptions& options)
+    : FormOnQt(options),
+      mainWindow(form, formView, ports),
       effects_(
-          frame,
+          mainWindow,
           [this](const Effect& effect) {
-              if (ShownWithoutTheLine(effect)) return window.ApplyEffect(effect);
+              if (ShownWithoutTheLine(effect)) return form.ApplyEffect(effect);
               const LineHold hold;
-              window.ApplyEffect(effect);
+              form.ApplyEffect(effect);
           },
           kEffectRestMs) {
-    messages.SetParent(&frame);
-    fileDialog.SetParent(&frame);
-    view.onClose = [this](int& cancel) {
-        const LineHold hold;
-        window.Form_Unload(cancel);
-    };
-    // The view is watching already, so start-up's changes reach the widgets as they happen.
-    window.Form_Load();
+    messages.SetParent(&mainWindow);
+    fileDialog.SetParent(&mainWindow);
+    // Start-up moves and names the window it finds: the main window, by now.
+    Load();
     HoldLineInHandlers();
-    window.line.SetView(&effects_);
+    form.line.SetView(&effects_);
     port.RunElsewhereWith([this](const std::function<void()>& task) { line_.Run(task); });
     port.MoveToThread(line_.Thread());
     clock_.start();
     ticks_.setInterval(250);
     ticks_.moveToThread(line_.Thread());
     QObject::connect(&ticks_, &QTimer::timeout, &ticks_, [this] {
-        window.line.Tick(clock_.elapsed());
-        frame.Publish(frame.ReadStatus());
+        form.line.Tick(clock_.elapsed());
+        mainWindow.Publish(mainWindow.ReadStatus());
     });
     line_.Run([this] { ticks_.start(); });
     refresh_.setInterval(250);
-    QObject::connect(&refresh_, &QTimer::timeout, &frame, [this] { frame.ShowPublished(); });
+    QObject::connect(&refresh_, &QTimer::timeout, &mainWindow,
+                     [this] { mainWindow.ShowPublished(); });
     refresh_.start();
 }
 
-ProgrammerWindow::~ProgrammerWindow() {
+Programmer::~Programmer() {
     QThread* home = QThread::currentThread();
     line_.Stop([&] {
         ticks_.stop();
         ticks_.moveToThread(home);
         port.MoveToThread(home);
     });
-    window.line.SetView(nullptr);
+    form.line.SetView(nullptr);
 }
 
-void ProgrammerWindow::HoldLineInHandlers() {
-    for (const auto& control : window.controls.all()) {
+void Programmer::HoldLineInHandlers() {
+    for (const auto& control : form.controls.all()) {
         for (std::function<void()>* handler :
              {&control->onClick, &control->onChange, &control->onValidate}) {
             if (!*handler) continue;
@@ -103,45 +99,45 @@ void ProgrammerWindow::HoldLineInHandlers() {
     }
 }
 
-void ProgrammerWindow::EndOnSignals() {
+void Programmer::EndOnSignals() {
     stopping_.setInterval(10);
     QObject::connect(&stopping_, &QTimer::timeout, &stopping_, [this] {
         const LineHold hold;
-        if (!window.line.Busy()) return EndForSignal({});
+        if (!form.line.Busy()) return EndForSignal({});
         if (stoppingClock_.elapsed() >= kStopWaitMs)
             EndForSignal("the device did not finish object " +
-                         NumberText(window.line.state().CurObject.value()) + " within " +
+                         NumberText(form.line.state().CurObject.value()) + " within " +
                          std::to_string(kStopWaitMs / 1000) + " s");
     });
     signals_ =
         std::make_unique<SignalWatcher>([this](int signal, int count) { OnSignal(signal, count); });
 }
 
-void ProgrammerWindow::OnSignal(int signal, int count) {
+void Programmer::OnSignal(int signal, int count) {
     if (ended_) return;
     const LineHold hold;
     if (count > 1) return EndForSignal("a second signal ended it at once");
     signal_ = signal;
     // Nothing new starts: no click reaches a start, and the job under way stops once its
     // object has finished.
-    frame.setEnabled(false);
-    jobAtSignal_ = window.line.Busy();
+    mainWindow.setEnabled(false);
+    jobAtSignal_ = form.line.Busy();
     // The watch runs before the stop: a box the stop raises (the panel refused a value the
     // job left in the image, say) waits in an event loop of its own, where the watch goes on
     // and ends the program all the same.
     stoppingClock_.start();
     stopping_.start();
-    if (jobAtSignal_) window.StopJob();
-    if (!ended_ && !window.line.Busy()) EndForSignal({});
+    if (jobAtSignal_) form.StopJob();
+    if (!ended_ && !form.line.Busy()) EndForSignal({});
 }
 
-void ProgrammerWindow::EndForSignal(const std::string& cut) {
+void Programmer::EndForSignal(const std::string& cut) {
     if (ended_) return;
     ended_ = true;
     stopping_.stop();
     const LineHold hold;
     line_.Run([this] { ticks_.stop(); });
-    JobReport report = window.line.report();
+    JobReport report = form.line.report();
     std::string job;
     if (!jobAtSignal_) {
         job = "no job was under way";
@@ -153,15 +149,15 @@ void ProgrammerWindow::EndForSignal(const std::string& cut) {
         }
         job = JobStatusText(report);
         if (report.outcome != JobReport::Outcome::Finished) {
-            const std::string left = NotDoneText(window.line.engine().job(), report.done,
+            const std::string left = NotDoneText(form.line.engine().job(), report.done,
                                                  report.outcome == JobReport::Outcome::Failed);
             if (!left.empty()) job += ", " + left;
         }
     }
-    std::string port = window.PortName();
-    if (window.line.IsOpen()) {
+    std::string port = form.PortName();
+    if (form.line.IsOpen()) {
         try {
-            window.line.Toggle();
+            form.line.Toggle();
             port += " closed";
         } catch (const StepError& failure) {
             // The process ends all the same and the system releases the port.
