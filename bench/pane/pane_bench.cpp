@@ -22,9 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "form/frm_terminal.h"
-#include "support/fakes.h"
-#include "support/memory_serial_port.h"
+#include "support/stand_in_window.h"
 #include "widgets/terminal_view.h"
 
 namespace {
@@ -32,8 +30,8 @@ namespace {
 using zelmar::Control;
 using zelmar::TerminalView;
 
-struct Pane {
-    Pane() : window(zelmar::Platform{port, box, screen, dialog, files}), view(window.controls, 96) {
+struct Pane : zelmar::testing::StandInWindow {
+    Pane() : view(window.controls, 96) {
         window.Form_Load();
         view.show();
         QApplication::processEvents();
@@ -53,12 +51,6 @@ struct Pane {
         QApplication::processEvents();
     }
 
-    zelmar::MemorySerialPort port;
-    zelmar::testing::RecordingMessageBox box;
-    zelmar::testing::FixedScreen screen;
-    zelmar::testing::ScriptedFileDialog dialog;
-    zelmar::testing::TextFiles files;
-    zelmar::frmTerminal window;
     TerminalView view;
 };
 
