@@ -64,7 +64,7 @@ class JobStartTest : public JobControlTest, public ::testing::WithParamInterface
 
 TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
     const StartCase& c = GetParam();
-    Open();
+    Connect();
     FillEncodablePanel();
     // A list job one entry on, so that the start has a list position to put back.
     line.engine().Start(RangeJob(1, 99));
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobStartTest, ::testing::Values(
 // clang-format on
 
 TEST_F(JobControlTest, StopFinishesTheObjectUnderWayAndNothingElse) {
-    Open();
+    Connect();
     form.listTick = 0;
     form.start[0] = "3";
     form.end[0] = "7";
@@ -139,7 +139,7 @@ TEST_F(JobControlTest, StopFinishesTheObjectUnderWayAndNothingElse) {
 }
 
 TEST_F(JobControlTest, StopWithoutAJobShowsTheEndObject) {
-    Open();
+    Connect();
     Feed({172});
     line.Start(RangeJob(8191, 8191));
     Feed({172, 172, 202, 202, 7});  // the job ends
@@ -152,7 +152,7 @@ TEST_F(JobControlTest, StopWithoutAJobShowsTheEndObject) {
 }
 
 TEST_F(JobControlTest, ClearEmptiesTheLogAtEveryStartButNeverAtStop) {
-    Open();
+    Connect();
     form.clearChosen = true;
     jobs.Stop(Frame::Read);
     EXPECT_EQ(form.logsCleared, 0);
@@ -162,7 +162,7 @@ TEST_F(JobControlTest, ClearEmptiesTheLogAtEveryStartButNeverAtStop) {
 
 class EmptyListStartTest : public JobControlTest, public ::testing::WithParamInterface<Start> {};
 TEST_P(EmptyListStartTest, AListJobWithoutAListStartsNothing) {
-    Open();
+    Connect();
     form.list.clear();
     form.repeaters[0] = "";  // would refuse the settings write, were it reached
     const LinkState before = state;
@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, EmptyListStartTest,
 // in two.
 class StartWhileBusyTest : public JobControlTest, public ::testing::WithParamInterface<Start> {};
 TEST_P(StartWhileBusyTest, IsRefusedAndTheJobGoesOn) {
-    Open();
+    Connect();
     Feed({172});
     form.sendDelay = 0;
     form.repeatDelay = 0;
@@ -207,24 +207,10 @@ INSTANTIATE_TEST_SUITE_P(Jobs, StartWhileBusyTest,
                          ::testing::Values(Start::ReadSettings, Start::ReadRange,
                                            Start::WriteSettings, Start::WriteRange));
 
-// Whole jobs against the simulated device, which answers from its own table.
-class JobControlFlowTest : public JobControlTest {
-  protected:
-    void SetUp() override {
-        Open();
-        ASSERT_TRUE(link.Begin());
-    }
-    void TearDown() override {
-        EXPECT_EQ(link.device().Irregularities(), 0) << "the line fell out of step";
-    }
-
+// Whole jobs against the simulated device.
+class JobControlFlowTest : public SettingsDeviceTest<JobControlTest> {
   public:
-    void RunJob() {
-        ASSERT_TRUE(link.RunUntil([&] { return state.LinkMode == 0; }, 10000));
-    }
     void Run(std::function<bool()> until) { ASSERT_TRUE(link.RunUntil(until, 10000)); }
-
-    SettingsDevice link{port};
 };
 
 TEST_F(JobControlFlowTest, SettingsWriteSendsTheEncodedEntriesAndReadsEachBack) {

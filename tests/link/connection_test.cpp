@@ -69,14 +69,14 @@ TEST_F(ConnectionTest, AFailedOpenSaysWhyAndResetsNothing) {
 }
 
 TEST_F(ConnectionTest, AFailedCloseSaysWhyAndStaysOpen) {
-    Open();
+    Connect();
     port.FailNextClose("The port cannot be closed.");
     EXPECT_THROW(line.Toggle(), StepError);
     EXPECT_TRUE(line.IsOpen());
 }
 
 TEST_F(ConnectionTest, AnInterruptionEndsTheJobSayingWhatWasLeftUndone) {
-    Open();
+    Connect();
     PretendJobUnderWay();
     line.Toggle();
     line.Interrupt("the port was closed");
@@ -95,14 +95,14 @@ TEST_F(ConnectionTest, ThePortChosenWhileClosedIsTheOneOpened) {
 }
 
 TEST_F(ConnectionTest, APortChosenWhileOpenIsNotTaken) {
-    Open();
+    Connect();
     line.SelectPort(4);
     EXPECT_EQ(port.CommPort(), 1);
     EXPECT_EQ(line.Port(), 1);
 }
 
 TEST_F(ConnectionTest, APortThatGoesAwayIsToldOnceEndsTheJobAndKeepsTheData) {
-    Open();
+    Connect();
     PretendJobUnderWay();
     port.Vanish("The device on COM 1 (/dev/ttyUSB0) has gone away.");
     EXPECT_FALSE(port.PortOpen());
@@ -124,7 +124,7 @@ struct EventCase {
 };
 class CommEventTest : public ConnectionTest, public ::testing::WithParamInterface<EventCase> {};
 TEST_P(CommEventTest, OtherEventsOnlyLeaveTheirText) {
-    Open();
+    Connect();
     PretendJobUnderWay();
     port.FeedEvent(GetParam().code);
     EXPECT_EQ(line.LastEventText(), GetParam().eventText);
@@ -149,14 +149,14 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{8, "", "Unknown error or event"}, EventCase{-1, "", "Unknown error or event"}));
 
 TEST_F(ConnectionTest, EachReceivedByteReachesTheDialogueAsItsDecimalText) {
-    Open();
+    Connect();
     // Polls are hidden in a log of data only; other values show as bare digits.
     Feed({172, 0, 255, 202, 7});
     EXPECT_EQ(view.pane.text, "02557");
 }
 
 TEST_F(ConnectionTest, AFramingErrorInAReadJobChangesNothingButItsText) {
-    Open();
+    Connect();
     Feed({172});
     std::vector<int> settings{0};
     for (int object = 8176; object <= 8191; ++object) settings.push_back(object);

@@ -41,7 +41,8 @@ class LineTest : public ::testing::Test {
   protected:
     LineTest() { line.SetView(&view); }
 
-    void Open() {
+    // Opens the port; the device's first value is still to come.
+    void Connect() {
         line.Toggle();
         ASSERT_TRUE(port.PortOpen());
     }

@@ -1,7 +1,9 @@
 #pragma once
 // The simulated device behind an in-memory port, holding settings that each show in the panel:
 // object 0 a send delay of "20 msec" and a packet time of 10, the repeat delay "NO", repeater n
-// the value n.
+// the value n; and the fixture of whole jobs against it.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 
 #include "support/device_line.h"
@@ -25,6 +27,28 @@ class SettingsDevice : public DeviceLine<> {
         Step();
         return line.empty();
     }
+};
+
+// Whole jobs of a programmer fixture (a LineTest, a WindowTest) against the settings device,
+// which answers from its own table; the fixture has connected and the link is kept.
+template <class Fixture>
+class SettingsDeviceTest : public Fixture {
+  protected:
+    void SetUp() override {
+        Fixture::SetUp();
+        this->Connect();
+        ASSERT_TRUE(link.Begin());
+    }
+    void TearDown() override {
+        EXPECT_EQ(link.device().Irregularities(), 0) << "the programmer fell out of step";
+    }
+
+  public:
+    void RunJob() {
+        ASSERT_TRUE(link.RunUntil([&] { return this->state.LinkMode == 0; }, 10000));
+    }
+
+    SettingsDevice link{this->port};
 };
 
 }  // namespace zelmar::testing

@@ -101,26 +101,8 @@ TEST_P(StartDuringAJobTest, IsRefusedAndTheJobGoesOn) {
 }
 INSTANTIATE_TEST_SUITE_P(Controls, StartDuringAJobTest, ::testing::Range(0, 4));
 
-// Whole jobs against the simulated device, which answers from its own table.
-class JobFlowTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        Connect();
-        ASSERT_TRUE(link.Begin());
-    }
-    void TearDown() override {
-        EXPECT_EQ(link.device().Irregularities(), 0) << "the window fell out of step";
-    }
-
-  public:
-    void RunJob() {
-        ASSERT_TRUE(link.RunUntil([&] { return state.LinkMode == 0; }, 10000));
-    }
-
-  protected:
-    SettingsDevice link{port};
-};
+// Whole jobs against the simulated device.
+using JobFlowTest = SettingsDeviceTest<WindowTest>;
 
 TEST_F(JobFlowTest, SettingsReadFillsThePanel) {
     window.Command2.UserClick();
