@@ -21,6 +21,7 @@
 #include "support/device_line.h"
 #include "support/fakes.h"
 #include "support/memory_serial_port.h"
+#include "support/stand_in_window.h"
 
 namespace zelmar {
 namespace {
@@ -84,21 +85,14 @@ class Technician {
 };
 
 void BM_ReceivedValues(benchmark::State& state) {
-    MemorySerialPort port;
-    testing::RecordingMessageBox box;
-    testing::FixedScreen screen;
-    testing::ScriptedFileDialog dialog;
-    testing::TextFiles files;
-    frmTerminal window(Platform{port, box, screen, dialog, files});
+    testing::StandInWindow standIn;
+    MemorySerialPort& port = standIn.port;
+    frmTerminal& window = standIn.window;
     window.Form_Load();
     window.imgNotConnected_Click();
     window.Check1.SetValue(static_cast<int>(state.range(0)));  // "Only Data"
-    testing::DeviceLine line(
-        [&port](std::uint8_t received) {
-            port.FeedByte(received);
-            return port.TakeSent();
-        },
-        SeededTable());
+    testing::DeviceLine line([&port](std::uint8_t received) { return port.Answer(received); },
+                             SeededTable());
     line.keep_line = false;
     Technician technician(window);
 
@@ -112,7 +106,7 @@ void BM_ReceivedValues(benchmark::State& state) {
     Report(state, line.device(), dataLines);
     state.counters["pane_chars"] = static_cast<double>(window.txtTerm.text().size());
     // A sound run shows none.
-    state.counters["boxes"] = static_cast<double>(box.shown.size());
+    state.counters["boxes"] = static_cast<double>(standIn.messages.shown.size());
 }
 
 BENCHMARK(BM_ReceivedValues)->ArgName("only_data")->Arg(1)->Arg(0)->MinTime(2.0);

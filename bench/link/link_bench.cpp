@@ -26,12 +26,12 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -43,6 +43,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "support/process.h"
 
 namespace {
 
@@ -146,68 +148,39 @@ std::vector<std::string> Split(const std::string& command, const std::string& po
     return words;
 }
 
-// A program under test with its stdout on a pipe.
+// A program under test with its stdout on a pipe, on which it reports.
 class Program {
   public:
-    Program(const std::string& command, const std::string& port) {
-        const std::vector<std::string> words = Split(command, port);
-        if (words.empty()) throw Broken("empty command");
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0) throw Broken("no pipe");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            if (!port.empty()) setenv("ZELMAR_COM1", port.c_str(), 1);
-            std::vector<char*> argv;
-            for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            std::perror(argv[0]);
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = out[0];
-    }
-    ~Program() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(out_);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
+    Program(const std::string& command, const std::string& port)
+        : process_(Words(command, port), Options(port)) {}
 
     // The program's next line of stdout.
     std::string ReadLine(int timeoutMs, const char* waitingFor) {
-        const std::int64_t deadline = NowNs() + std::int64_t{timeoutMs} * 1'000'000;
-        for (;;) {
-            if (const auto end = buffer_.find('\n'); end != std::string::npos) {
-                std::string line = buffer_.substr(0, end);
-                buffer_.erase(0, end + 1);
-                return line;
-            }
-            const auto left = static_cast<int>((deadline - NowNs()) / 1'000'000);
-            pollfd ready{out_, POLLIN, 0};
-            if (left <= 0 || poll(&ready, 1, left) <= 0)
-                throw Broken(std::string("the program did not report ") + waitingFor);
-            char chunk[256];
-            const ssize_t got = read(out_, chunk, sizeof chunk);
-            if (got <= 0) throw Broken(std::string("the program ended before ") + waitingFor);
-            buffer_.append(chunk, static_cast<std::size_t>(got));
-        }
+        if (std::optional<std::string> line =
+                process_.ReadLine(std::chrono::milliseconds(timeoutMs)))
+            return *line;
+        throw Broken(std::string(process_.Running() ? "the program did not report "
+                                                    : "the program ended before ") +
+                     waitingFor);
     }
 
-    // Waits for the program to end by itself.
-    void Wait() {
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    // Waits for the program to end by itself, as it does once it has reported.
+    void Wait() { process_.Wait(std::chrono::minutes(1)); }
 
   private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buffer_;
+    static std::vector<std::string> Words(const std::string& command, const std::string& port) {
+        std::vector<std::string> words = Split(command, port);
+        if (words.empty()) throw Broken("empty command");
+        return words;
+    }
+    static zelmar::testing::ProcessOptions Options(const std::string& port) {
+        zelmar::testing::ProcessOptions options;
+        options.out = zelmar::testing::Output::Pipe();
+        if (!port.empty()) options.environment.push_back("ZELMAR_COM1=" + port);
+        return options;
+    }
+
+    zelmar::testing::Process process_;
 };
 
 double Quantile(std::vector<double> values, double q) {

@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "form/frm_terminal.h"
-#include "support/fakes.h"
-#include "support/memory_serial_port.h"
+#include "support/stand_in_window.h"
 
 #ifdef ZELMAR_BENCH_QT
 #include <QApplication>
@@ -37,19 +35,13 @@ std::string FileOf(const std::vector<std::string>& numbers) {
     return text;
 }
 
-struct Window {
-    Window() : window(zelmar::Platform{port, box, screen, dialog, files}) {
+struct Window : zelmar::testing::StandInWindow {
+    Window() {
         window.Form_Load();
-        dialog.answer = "list.onf";
+        fileDialog.answer = "list.onf";
     }
     // What the user waits for besides the handler: nothing without a view.
     static void Settle() {}
-    zelmar::MemorySerialPort port;
-    zelmar::testing::RecordingMessageBox box;
-    zelmar::testing::FixedScreen screen;
-    zelmar::testing::ScriptedFileDialog dialog;
-    zelmar::testing::TextFiles files;
-    zelmar::frmTerminal window;
 };
 
 #ifdef ZELMAR_BENCH_QT
@@ -77,11 +69,11 @@ void Load(benchmark::State& state) {
         w.window.Command1_Click();
         W::Settle();
         state.PauseTiming();
-        if (static_cast<int>(w.window.List1.items().size()) != count || !w.box.shown.empty())
+        if (static_cast<int>(w.window.List1.items().size()) != count || !w.messages.shown.empty())
             state.SkipWithError("the list was not loaded whole");
-        w.dialog.answer = "short.onf";
+        w.fileDialog.answer = "short.onf";
         w.window.Command1_Click();
-        w.dialog.answer = "list.onf";
+        w.fileDialog.answer = "list.onf";
         state.ResumeTiming();
     }
     state.counters["entries"] = count;
@@ -107,8 +99,8 @@ void Refuse(benchmark::State& state) {
     for (auto _ : state) {
         w.window.Command1_Click();
         state.PauseTiming();
-        if (w.box.shown.size() != 1) state.SkipWithError("the file was not refused");
-        w.box.shown.clear();
+        if (w.messages.shown.size() != 1) state.SkipWithError("the file was not refused");
+        w.messages.shown.clear();
         state.ResumeTiming();
     }
 }

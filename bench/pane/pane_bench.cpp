@@ -22,9 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "form/frm_terminal.h"
-#include "support/fakes.h"
-#include "support/memory_serial_port.h"
+#include "support/stand_in_window.h"
 #include "widgets/form_view.h"
 #include "widgets/terminal_pane.h"
 
@@ -33,8 +31,8 @@ namespace {
 using zelmar::Control;
 using zelmar::FormView;
 
-struct Pane {
-    Pane() : window(zelmar::Platform{port, box, screen, dialog, files}), view(window.controls, 96) {
+struct Pane : zelmar::testing::StandInWindow {
+    Pane() : view(window.controls, 96) {
         window.Form_Load();
         view.show();
         QApplication::processEvents();
@@ -54,12 +52,6 @@ struct Pane {
         QApplication::processEvents();
     }
 
-    zelmar::MemorySerialPort port;
-    zelmar::testing::RecordingMessageBox box;
-    zelmar::testing::FixedScreen screen;
-    zelmar::testing::ScriptedFileDialog dialog;
-    zelmar::testing::TextFiles files;
-    zelmar::frmTerminal window;
     FormView view;
 };
 

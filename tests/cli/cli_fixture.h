@@ -13,7 +13,11 @@
 #include <optional>
 #include <sstream>
 
-#include "support/child_process.h"
+#include "support/process.h"
+#include "support/read_file.h"
+#include "support/saved_table.h"
+#include "support/simulator_process.h"
+#include "support/temp_folder.h"
 
 namespace zelmar::testing {
 
@@ -40,20 +44,6 @@ inline std::optional<QJsonObject> OneJsonObject(const std::string& out) {
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
     return document.object();
-}
-
-// The simulator's --save file: object -> value.
-inline std::map<int, int> SavedTable(const fs::path& path) {
-    std::map<int, int> table;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        int object = 0, value = 0;
-        if (fields >> object >> value) table[object] = value;
-    }
-    return table;
 }
 
 // The objects among first..last that hold their WrittenValue.
@@ -115,39 +105,30 @@ inline std::vector<std::string> LockFilesOf(const std::vector<std::string>& path
 class CliTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zelmar-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(dir_.path().empty());
         fs::create_directory(dir_ / "config");
     }
-    void TearDown() override {
-        simulator_.reset();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { simulator_.reset(); }
 
     // The simulated device at its fast pace, reached through the path Line().
     void StartDevice(std::vector<std::string> flags = {}) {
         std::vector<std::string> args{ZELMAR_SIMULATOR, "--fast",    "--link", Line(),
                                       "--log",          Path("log"), "--save", Path("saved")};
         args.insert(args.end(), flags.begin(), flags.end());
-        simulator_.emplace(args, dir_ / "simulator");
-        for (int i = 0; i < 500 && !fs::exists(Line()); ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_TRUE(fs::exists(Line()));
+        simulator_.emplace(args, ProcessOptions{{}, {}, Output::File(dir_ / "simulator.stderr")});
+        ASSERT_NE(simulator_->Terminal(), "") << ReadFile(dir_ / "simulator.stderr");
         terminal_ = fs::canonical(Line()).string();
     }
     // Ends the simulator, which saves its table to Path("saved").
-    void StopDevice() {
-        simulator_->Signal(SIGTERM);
-        simulator_->Wait(10s);
-    }
+    void StopDevice() { simulator_->Stop(); }
     // What the device received: the traffic log's lines from the programmer.
     bool DeviceReceivedNothing() const {
-        return ReadWholeFile(Path("log")).find("\n< ") == std::string::npos;
+        return ReadFile(Path("log")).find("\n< ") == std::string::npos;
     }
     // Waits until the device's log shows `text`; false after `limit`.
     bool WaitForLog(const std::string& text, std::chrono::milliseconds limit = 10s) const {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (ReadWholeFile(Path("log")).find(text) == std::string::npos) {
+        while (ReadFile(Path("log")).find(text) == std::string::npos) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::sleep_for(5ms);
         }
@@ -160,20 +141,24 @@ class CliTest : public ::testing::Test {
         int status;
         std::string out, err;
     };
-    ChildProcess Start(std::vector<std::string> args, ChildOptions options = {}) {
+    Process Start(std::vector<std::string> args, ProcessOptions options = {}) {
         args.insert(args.begin(), ZELMAR_CLI);
         return Spawn(std::move(args), std::move(options));
     }
-    // A program of ours with the test's own settings folder, offscreen.
-    ChildProcess Spawn(std::vector<std::string> args, ChildOptions options = {}) {
+    // A program of ours with the test's own settings folder, offscreen; its standard output
+    // and error in files of the test's folder unless `options` says otherwise.
+    Process Spawn(std::vector<std::string> args, ProcessOptions options = {}) {
         options.environment.push_back("XDG_CONFIG_HOME=" + Path("config"));
         options.environment.push_back("QT_QPA_PLATFORM=offscreen");
         options.environment.push_back("ZELMAR_COM1=" + Line());
-        return ChildProcess(std::move(args), dir_ / ("run" + std::to_string(++runs_)),
-                            std::move(options));
+        const ProcessOptions files =
+            ProcessOptions::Files(dir_ / ("run" + std::to_string(++runs_)));
+        if (options.out.to == Output::To::Parent) options.out = files.out;
+        if (options.err.to == Output::To::Parent) options.err = files.err;
+        return Process(std::move(args), std::move(options));
     }
-    Result Run(std::vector<std::string> args, ChildOptions options = {}) {
-        ChildProcess cli = Start(std::move(args), std::move(options));
+    Result Run(std::vector<std::string> args, ProcessOptions options = {}) {
+        Process cli = Start(std::move(args), std::move(options));
         const int status = cli.Wait(60s);
         return {status, cli.Out(), cli.Err()};
     }
@@ -187,8 +172,8 @@ class CliTest : public ::testing::Test {
         std::ofstream(dir_ / name) << text;
     }
 
-    fs::path dir_;
-    std::optional<ChildProcess> simulator_;
+    TempFolder dir_{"zelmar-cli"};
+    std::optional<SimulatorProcess> simulator_;
     std::string terminal_;  // the pseudo-terminal behind Line()
     int runs_ = 0;
 };

@@ -45,9 +45,8 @@ TEST_P(CliScenarioTest, EndsWithItsStatusAndSaysWhy) {
     EXPECT_NE(result.err.find(s.err), std::string::npos) << result.err;
     EXPECT_NE(result.out.find(s.out), std::string::npos) << result.out;
     if (s.status == 2) {
-        simulator_->Signal(SIGTERM);
-        simulator_->Wait(10s);
-        EXPECT_EQ(ReadWholeFile(Path("log")).find("< "), std::string::npos)
+        StopDevice();
+        EXPECT_EQ(ReadFile(Path("log")).find("< "), std::string::npos)
             << "a refused command sent nothing";
     }
 }
@@ -113,7 +112,7 @@ TEST_F(CliTest, WriteVerifyAndSettingsRoundTrip) {
         Run({"read", "--objects", "0-300,8176-8191", "-p", Line(), "-q", "-o", Path("image.zset")});
     ASSERT_EQ(image.status, 0) << image.err;
     EXPECT_EQ(image.err, "") << "--quiet";
-    const ObjectFileContent read = ParseObjectFile(ReadWholeFile(Path("image.zset")));
+    const ObjectFileContent read = ParseObjectFile(ReadFile(Path("image.zset")));
     ASSERT_EQ(read.entries.size(), 317u);
     EXPECT_EQ(read.entries[200], (ObjectEntry{200, 200 % 128}));
     EXPECT_EQ(read.entries.back(), (ObjectEntry{8191, 7}));
@@ -134,15 +133,15 @@ TEST_F(CliTest, ADeviceThatNeverPollsFailsWithinTheTimeout) {
 
 TEST_F(CliTest, CtrlCStopsAfterTheExchangeAndKeepsWhatWasRead) {
     StartDevice({"--answer-wait", "5"});
-    ChildProcess cli = Start({"read", "--objects", "all", "-p", Line(), "-o", Path("all.zset")});
+    Process cli = Start({"read", "--objects", "all", "-p", Line(), "-o", Path("all.zset")});
     // Wait for the read to be under way: the device's log shows data going out.
-    for (int i = 0; i < 500 && ReadWholeFile(Path("log")).find("< 85") == std::string::npos; ++i)
+    for (int i = 0; i < 500 && ReadFile(Path("log")).find("< 85") == std::string::npos; ++i)
         std::this_thread::sleep_for(10ms);
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Wait(30s), 130) << cli.Err();
     EXPECT_NE(cli.Err().find("Stopped on request"), std::string::npos) << cli.Err();
     EXPECT_FALSE(fs::exists(Path("all.zset"))) << "an incomplete read replaces no file";
-    const ObjectFileContent partial = ParseObjectFile(ReadWholeFile(Path("all.zset.partial")));
+    const ObjectFileContent partial = ParseObjectFile(ReadFile(Path("all.zset.partial")));
     EXPECT_FALSE(partial.error);
     EXPECT_GT(partial.entries.size(), 0u);
     EXPECT_LT(partial.entries.size(), 8192u);
@@ -194,7 +193,7 @@ TEST_P(JsonContractTest, PrintsOneObjectWhoseStatusIsTheExitStatus) {
     ASSERT_EQ(::unlockpt(silent), 0);
     std::vector<std::string> args = Filled(c.args, *this, ::ptsname(silent));
     args.push_back("--json");
-    ChildProcess cli = Start(args);
+    Process cli = Start(args);
     if (c.interrupt) {
         EXPECT_TRUE(WaitForLog("< 85"));
         cli.Signal(SIGINT);
@@ -268,9 +267,9 @@ TEST_P(ContractTest, HandlesOrRefusesBeforeTheLineIsTouched) {
     const ContractCase& c = GetParam();
     StartDevice();
     ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
-    ChildOptions options;
-    options.closeStdout = c.closeStdout;
-    options.stdoutPath = c.stdoutPath;
+    ProcessOptions options;
+    if (c.closeStdout) options.out = Output::Closed();
+    if (*c.stdoutPath) options.out = Output::File(c.stdoutPath);
     const Result result = Run(Filled(c.args, *this, ""), options);
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
@@ -329,7 +328,7 @@ TEST_F(CliTest, ACompleteReadRemovesAStalePartial) {
     Write("s.zset.partial", "zelmar-objects 1\n0,1\n");
     const Result result = Run({"read", "-p", Line(), "-o", Path("s.zset"), "-q"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(ParseObjectFile(ReadWholeFile(Path("s.zset"))).entries.size(), 17u);
+    EXPECT_EQ(ParseObjectFile(ReadFile(Path("s.zset"))).entries.size(), 17u);
     EXPECT_FALSE(fs::exists(Path("s.zset.partial")));
 }
 
@@ -338,19 +337,19 @@ TEST_F(CliTest, AResumedReadReadsOnlyWhatTheInterruptedOneLacked) {
     // the fast pace, so the signal comes well before the end.
     constexpr int kFirst = 100, kLast = 8175, kCount = kLast - kFirst + 1;
     StartDevice({"--answer-wait", "5"});
-    ChildProcess first =
+    Process first =
         Start({"read", "--objects", "100-8175", "-p", Line(), "-o", Path("image.zset")});
     ASSERT_TRUE(WaitForLog("< 85"));
     std::this_thread::sleep_for(100ms);
     first.Signal(SIGINT);
     ASSERT_EQ(first.Wait(30s), 130) << first.Err();
-    const ObjectFileContent partial = ParseObjectFile(ReadWholeFile(Path("image.zset.partial")));
+    const ObjectFileContent partial = ParseObjectFile(ReadFile(Path("image.zset.partial")));
     ASSERT_FALSE(partial.error);
     ASSERT_GT(partial.entries.size(), 0u);
     ASSERT_LT(partial.entries.size(), static_cast<std::size_t>(kCount));
-    EXPECT_NE(ReadWholeFile(Path("image.zset.partial")).find("# objects: 100-8175\n"),
+    EXPECT_NE(ReadFile(Path("image.zset.partial")).find("# objects: 100-8175\n"),
               std::string::npos);
-    const std::size_t logBefore = ReadWholeFile(Path("log")).size();
+    const std::size_t logBefore = ReadFile(Path("log")).size();
 
     // The partial says which objects were asked for; the output is its name without .partial.
     const Result resumed =
@@ -361,20 +360,20 @@ TEST_F(CliTest, AResumedReadReadsOnlyWhatTheInterruptedOneLacked) {
     EXPECT_EQ(json->value("resumed").toInt(), static_cast<int>(partial.entries.size()));
     EXPECT_EQ(json->value("done").toInt(), kCount);
     EXPECT_FALSE(fs::exists(Path("image.zset.partial")));
-    const ObjectFileContent image = ParseObjectFile(ReadWholeFile(Path("image.zset")));
+    const ObjectFileContent image = ParseObjectFile(ReadFile(Path("image.zset")));
     ASSERT_EQ(image.entries.size(), static_cast<std::size_t>(kCount));
     for (const ObjectEntry& entry : image.entries)
         ASSERT_EQ(entry.value, entry.object % 128) << entry.object;
 
     // Only the objects the partial lacked went over the line.
-    const std::vector<int> read = ObjectsReadInLog(ReadWholeFile(Path("log")).substr(logBefore));
+    const std::vector<int> read = ObjectsReadInLog(ReadFile(Path("log")).substr(logBefore));
     ASSERT_EQ(read.size(), kCount - partial.entries.size());
     EXPECT_EQ(read.front(), partial.entries.back().object + 1);
     EXPECT_EQ(read.back(), kLast);
     EXPECT_EQ(partial.entries.front().object, kFirst);
 
     // A partial that does not say which objects were asked for needs --objects.
-    Write("again.partial", ReadWholeFile(Path("image.zset")));
+    Write("again.partial", ReadFile(Path("image.zset")));
     EXPECT_EQ(Run({"read", "--resume", Path("again.partial"), "-p", Line()}).status, 2);
 }
 

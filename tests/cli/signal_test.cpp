@@ -154,9 +154,9 @@ TEST_P(SignalTest, EndsAtAnExchangeReleasesTheLineAndSaysSo) {
         c.program == Program::Cli && !writing ? std::vector<std::string>{silentPath}
         : deviceSilent                        ? std::vector<std::string>{silentDevice.path()}
                                               : std::vector<std::string>{Line(), terminal_};
-    ChildOptions options;
+    ProcessOptions options;
     options.environment.push_back("ZELMAR_COM1=" + line);
-    ChildProcess program = Spawn(args, options);
+    Process program = Spawn(args, options);
     for (int i = 0; i < 1000 && !Catches(program.pid(), c.signal); ++i)
         std::this_thread::sleep_for(10ms);
     ASSERT_TRUE(Catches(program.pid(), c.signal)) << program.Err();

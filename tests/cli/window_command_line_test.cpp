@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
-
-#include "support/child_process.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
 
 namespace zelmar::testing {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 struct CommandLineCase {
@@ -27,17 +25,14 @@ TEST_P(WindowCommandLine, IsAnsweredOrRefusedWithoutOpeningTheWindow) {
     const CommandLineCase& c = GetParam();
     std::vector<std::string> args{ZELMAR_PROGRAMATOR};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    const fs::path outputs =
-        fs::temp_directory_path() / ("zelmar-window-args-" + std::to_string(::getpid()));
-    ChildProcess program(args, outputs);
+    const TempFolder outputs("zelmar-window-args");
+    Process program(args, ProcessOptions::Files(outputs / "window"));
     EXPECT_EQ(program.Wait(30s), c.status);
     EXPECT_NE(program.Out().find(c.out), std::string::npos) << program.Out();
     EXPECT_NE(program.Err().find(c.err), std::string::npos) << program.Err();
     if (c.status != 0) {
         EXPECT_EQ(program.Out(), "");
     }
-    fs::remove(outputs.string() + ".stdout");
-    fs::remove(outputs.string() + ".stderr");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -398,7 +398,7 @@ class WindowDialogueTest : public WindowTest {
         for (const Step& step : steps) {
             SCOPED_TRACE(step.received);
             EXPECT_EQ(Feed({step.received}), step.sent);
-            EXPECT_EQ(StatusLamp(), step.lamp);
+            EXPECT_EQ(StatusLamp(window), step.lamp);
         }
     }
 };

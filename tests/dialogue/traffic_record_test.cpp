@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace zelmar {
 namespace {
 
@@ -44,9 +46,7 @@ Saved Save(TrafficRecord& record) {
 class TrafficRecordTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zelmar-traffic-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(folder_.path().empty());
         if (const char* tmpdir = std::getenv("TMPDIR")) oldTmpdir_ = tmpdir;
     }
     void TearDown() override {
@@ -54,10 +54,10 @@ class TrafficRecordTest : public ::testing::Test {
             ::setenv("TMPDIR", oldTmpdir_->c_str(), 1);
         else
             ::unsetenv("TMPDIR");
-        fs::remove_all(dir_);
     }
 
-    fs::path dir_;
+    testing::TempFolder folder_{"zelmar-traffic-test"};
+    const fs::path& dir_ = folder_.path();
     std::optional<std::string> oldTmpdir_;
 };
 

@@ -2,13 +2,6 @@
 // The whole programmer against the device simulator: the window's logic, its Qt view and the
 // QSerialPort component on one side of a pseudo-terminal, the simulator process on the other.
 // Everything a test starts is stopped and removed again by the fixture, also when it fails.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -31,14 +24,20 @@
 
 #include "form/frm_terminal.h"
 #include "program/form_on_qt.h"
+#include "ports/file_input.h"
+#include "support/saved_table.h"
+#include "support/simulator_process.h"
+#include "support/temp_folder.h"
+#include "support/test_application.h"
 #include "support/window_fixture.h"
-
-extern char** environ;
 
 namespace zelmar::e2e {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing::ReadFile;
+using testing::SimulatorProcess;
+using testing::TestApplication;
 
 // Generous: the machines that run this are shared and may be slow, and a deadline only
 // matters when something is broken.
@@ -48,21 +47,6 @@ inline constexpr int kDeadlineMs = 30000;
 // busy machine never turns a prompt answer into a late one; the device still moves on at
 // once when the answer comes, so the jobs stay fast.
 inline constexpr const char* kAnswerWaitMs = "250";
-
-inline QApplication& TestApplication() {
-    static int argc = 1;
-    static char name[] = "zelmar-e2e-test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: at exit Qt's own globals go first, and an application torn down after
-    // them (with the pointing device that QTest's clicks created) crashes the test program.
-    static QApplication* app = [] {
-        auto* made = new QApplication(argc, argv);
-        QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
-        return made;
-    }();
-    return *app;
-}
 
 // Runs the event loop until the condition holds or the deadline passes.
 inline bool WaitUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs) {
@@ -93,121 +77,6 @@ class EventCounter : public QObject {
         if (event->type() == QEvent::SockAct) ++socket;
         return QObject::eventFilter(watched, event);
     }
-};
-
-inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A directory of its own for each test, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "zelmar-e2e-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-// The simulator as a child process. Its first output line is its terminal's path.
-class SimulatorProcess {
-  public:
-    explicit SimulatorProcess(std::vector<std::string> args) {
-        args.insert(args.begin(), ZELMAR_SIMULATOR);
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        int out[2];
-        // Close-on-exec, so that no later child keeps this pipe, or anything else, open.
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        stdout_ = out[0];
-        terminal_ = ReadLine(10s);
-    }
-
-    ~SimulatorProcess() {
-        Stop();
-        if (stdout_ >= 0) ::close(stdout_);
-    }
-    SimulatorProcess(const SimulatorProcess&) = delete;
-    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
-
-    bool Running() const { return pid_ > 0 && !status_; }
-    // The pseudo-terminal's slave side; empty when the simulator did not come up.
-    const std::string& Terminal() const { return terminal_; }
-
-    // SIGTERM, as a technician's Ctrl+C would; the simulator saves its table on the way out.
-    // Returns the exit status, -1 when it had to be killed.
-    int Stop() {
-        if (pid_ <= 0) return -1;
-        if (!status_) ::kill(pid_, SIGTERM);
-        return Wait(10s);
-    }
-
-    // Whether the simulator has ended on its own (a hang-up fault, say); reaps it if so.
-    bool Exited() {
-        if (status_) return true;
-        int status = 0;
-        if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            return true;
-        }
-        return false;
-    }
-
-  private:
-    int Wait(std::chrono::milliseconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!Exited()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid_, SIGKILL);
-                int status = 0;
-                ::waitpid(pid_, &status, 0);
-                status_ = -1;
-                break;
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return *status_;
-    }
-
-    std::string ReadLine(std::chrono::milliseconds limit) {
-        std::string line;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (stdout_ >= 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd fd{stdout_, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return "";
-            char c = 0;
-            if (::read(stdout_, &c, 1) != 1) return "";
-            if (c == '\n') return line;
-            line.push_back(c);
-        }
-        return line;
-    }
-
-    pid_t pid_ = -1;
-    int stdout_ = -1;
-    std::string terminal_;
-    std::optional<int> status_;
 };
 
 // One line of the simulator's traffic log.
@@ -364,13 +233,6 @@ class ProgramUnderTest {
 
     QWidget* Widget(const Control& control) const { return formView.WidgetOf(control); }
 
-    // Index of the status lamp in front, 0..3.
-    int StatusLamp() const {
-        for (int k = 0; k <= 3; ++k)
-            if (form.Image1(k).IsInFront()) return k;
-        return -1;
-    }
-
     testing::RecordingMessageBox messages;
     testing::ScriptedFileDialog fileDialog;
     FormOnQt program;
@@ -404,24 +266,14 @@ class EndToEndTest : public ::testing::Test {
         if (fast) args.push_back("--fast");
         args.insert(args.end(), flags.begin(), flags.end());
         simulator_.reset();
+        args.insert(args.begin(), ZELMAR_SIMULATOR);
         simulator_ = std::make_unique<SimulatorProcess>(args);
         ASSERT_FALSE(simulator_->Terminal().empty()) << "the simulator did not come up";
         qputenv("ZELMAR_COM1", QByteArray::fromStdString(LinkPath().string()));
     }
 
     // The simulator's table file, written when it ended.
-    std::vector<std::pair<int, int>> SavedTable() const {
-        std::vector<std::pair<int, int>> entries;
-        std::istringstream in(ReadFile(SavePath()));
-        for (std::string line; std::getline(in, line);) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            int object = 0;
-            int value = 0;
-            if (fields >> object >> value) entries.emplace_back(object, value);
-        }
-        return entries;
-    }
+    std::map<int, int> SavedTable() const { return testing::SavedTable(SavePath()); }
 
     std::vector<Traffic> TrafficSoFar() const { return ParseTraffic(ReadFile(LogPath())); }
 
@@ -451,7 +303,7 @@ class EndToEndTest : public ::testing::Test {
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port closed during the settings read";
     }
 
-    TempDir dir_;
+    testing::TempFolder dir_{"zelmar-e2e"};
     std::unique_ptr<SimulatorProcess> simulator_;
     std::unique_ptr<ProgramUnderTest> programmer_;
 };

@@ -149,7 +149,8 @@ TEST_F(ProgrammerEndToEnd, AFirstValueOtherThanThePollMakesItReopenAndThenWork) 
     w.txtTerm.SetText("from before\r\n");
 
     ConnectAndSettle();
-    ASSERT_TRUE(WaitUntil([&] { return p.StatusLamp() == 0; })) << "no idle poll arrived";
+    ASSERT_TRUE(WaitUntil([&] { return testing::StatusLamp(p.form) == 0; }))
+        << "no idle poll arrived";
     EXPECT_EQ(w.txtTerm.text().find("from before"), std::string::npos);
     EXPECT_EQ(p.lampWatch.openingsShown, 2) << "the technician's opening and the restart";
     EXPECT_TRUE(w.imgConnected.IsInFront());

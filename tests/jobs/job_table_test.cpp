@@ -1,45 +1,20 @@
-// Every way a job is asked for (the client area's buttons, the Jobs dialog's range and list, the
-// command line's set) against the objects it addresses on the simulated device: each job
-// walks exactly its objects, ends after the last, and never counts past its total.
+// Every way the job control is asked for a job (the client area's starts, the Jobs dialog's
+// range and list) against the objects it addresses on the simulated device: each job walks
+// exactly its objects, ends after the last, and never counts past its total.
 #include <gtest/gtest.h>
 
 #include <functional>
 
+#include "jobs/job_control.h"
 #include "jobs/objects_request.h"
-#include "session/object_set.h"
-#include "session/session.h"
+#include "link/line.h"
+#include "support/addressed_objects.h"
 #include "support/device_line.h"
-#include "support/window_fixture.h"
+#include "support/memory_serial_port.h"
+#include "support/plain_job_form.h"
 
 namespace zelmar::testing {
 namespace {
-
-// The objects the programmer's answers address, in order: each read command and each write
-// command with the address bytes after it. A read that is repeated at once (a data byte of 172
-// is read twice) counts once.
-struct Addressed {
-    std::vector<int> read, written;
-};
-
-Addressed AddressesOf(const std::string& answers) {
-    Addressed addressed;
-    for (std::size_t i = 0; i + 2 < answers.size();) {
-        const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(answers[at]); };
-        const int object = byte(i + 1) * 256 + byte(i + 2);
-        if (byte(i) == 0x55) {
-            if (addressed.read.empty() || addressed.read.back() != object)
-                addressed.read.push_back(object);
-            i += 3;
-        } else if (byte(i) == 0xAA) {
-            addressed.written.push_back(object);
-            i += 4;
-        } else {
-            ADD_FAILURE() << "stray answer byte " << int{byte(i)} << " at " << i;
-            return addressed;
-        }
-    }
-    return addressed;
-}
 
 std::vector<int> FromTo(int first, int last) {
     std::vector<int> objects;
@@ -61,11 +36,11 @@ struct JobCase {
     bool write = false;
 };
 
-class JobTableTest : public WindowTest, public ::testing::WithParamInterface<JobCase> {
+class JobTableTest : public ::testing::Test, public ::testing::WithParamInterface<JobCase> {
   public:
     void SetUp() override {
-        WindowTest::SetUp();
-        Connect();
+        line.Toggle();
+        ASSERT_TRUE(port.PortOpen());
         for (int object = 0; object < kObjectCount; ++object)
             device.table()[object] = static_cast<std::uint8_t>(object % 100 + 1);
         device.device().LinkOpened();
@@ -75,7 +50,7 @@ class JobTableTest : public WindowTest, public ::testing::WithParamInterface<Job
     // The Jobs dialog's job, as the frame builds it once the dialog accepted.
     void Dialog(Direction direction, const std::vector<int>& objects) {
         for (int object : objects) table.Set(object, static_cast<std::uint8_t>(object % 7));
-        ASSERT_TRUE(window.StartJob({direction, ObjectsOf(objects), JobOrigin::ObjectsDialog}));
+        ASSERT_TRUE(jobs.StartJob({direction, ObjectsOf(objects), JobOrigin::ObjectsDialog}));
     }
     void Range(const char* first, const char* last, Direction direction = Direction::Read) {
         const ObjectRequest request = ObjectRange(first, last);
@@ -83,12 +58,12 @@ class JobTableTest : public WindowTest, public ::testing::WithParamInterface<Job
         Dialog(direction, request.objects);
     }
 
-    frmTerminal& Window() { return window; }
-
-    DeviceLine<> device{[this](std::uint8_t received) {
-        port.FeedByte(received);
-        return port.TakeSent();
-    }};
+    MemorySerialPort port;
+    Line line{port};
+    PlainJobForm form;
+    JobControl jobs{line, form};
+    ObjectTable& table = line.table();
+    DeviceLine<> device{[this](std::uint8_t received) { return port.Answer(received); }};
 };
 
 TEST_P(JobTableTest, AddressesItsObjectsAndEndsAfterTheLast) {
@@ -97,17 +72,18 @@ TEST_P(JobTableTest, AddressesItsObjectsAndEndsAfterTheLast) {
     c.start(*this);
     ASSERT_TRUE(device.RunUntil(
         [&] {
-            EXPECT_LE(window.jobs.Done(), window.jobs.Total()) << window.jobs.StatusText();
-            return !window.line.Busy();
+            EXPECT_LE(jobs.Done(), jobs.Total()) << jobs.StatusText();
+            return !line.Busy();
         },
         200000));
     device.RunUntil([] { return false; }, 50);  // the device polls on: nothing more answered
     const Addressed addressed = AddressesOf(device.line);
+    EXPECT_EQ(addressed.stray, "");
     EXPECT_EQ(addressed.read, c.objects);
     EXPECT_EQ(addressed.written, c.write ? c.objects : std::vector<int>{});
-    EXPECT_EQ(window.line.report().outcome, JobReport::Outcome::Finished);
-    EXPECT_EQ(window.jobs.Done(), static_cast<int>(c.objects.size()));
-    EXPECT_EQ(window.jobs.Total(), static_cast<int>(c.objects.size()));
+    EXPECT_EQ(line.report().outcome, JobReport::Outcome::Finished);
+    EXPECT_EQ(jobs.Done(), static_cast<int>(c.objects.size()));
+    EXPECT_EQ(jobs.Total(), static_cast<int>(c.objects.size()));
     for (int object = 0; object < kObjectCount; ++object) {
         const bool walked =
             std::find(c.objects.begin(), c.objects.end(), object) != c.objects.end();
@@ -123,26 +99,25 @@ TEST_P(JobTableTest, AddressesItsObjectsAndEndsAfterTheLast) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Starts, JobTableTest, ::testing::Values(
-    JobCase{"SettingsRead", [](JobTableTest& t) { t.Window().Command2.UserClick(); },
-            SettingsPlus({0})},
-    JobCase{"ReadOptionOverTheListStartsAtOne", [](JobTableTest& t) {
-                t.Window().Option2(1).UserClick(); }, SettingsPlus({1})},
-    JobCase{"WriteOptionOverTheList", [](JobTableTest& t) {
-                t.Window().Option3(1).UserClick(); }, SettingsPlus({0}), true},
+    JobCase{"SettingsRead", [](JobTableTest& t) { t.jobs.ReadSettings(); }, SettingsPlus({0})},
+    JobCase{"ReadRangeOverTheListStartsAtOne", [](JobTableTest& t) {
+                t.jobs.StartRange(Frame::Read); }, SettingsPlus({1})},
+    JobCase{"WriteRangeOverTheList", [](JobTableTest& t) {
+                t.jobs.StartRange(Frame::Write); }, SettingsPlus({0}), true},
     // Once past the list's end into object 0 without end: a list (sorted as text, as the list
     // box keeps it) whose entries never name the end stops at its last.
-    JobCase{"ReadButtonOverAListWithoutItsEnd", [](JobTableTest& t) {
-                t.Window().List1.SetItems({"5", "9", "7"});
-                t.Window().Check4.SetValue(2);  // grey: the boxes stay, the walk takes the list
-                t.Window().Text1.SetText("5");
-                t.Window().Text2.SetText("8");
-                t.Window().Command2.UserClick(); }, {5, 7, 9}},
+    JobCase{"ReadSettingsOverAListWithoutItsEnd", [](JobTableTest& t) {
+                t.form.list = {"5", "7", "9"};
+                t.form.listTick = 2;  // grey: the boxes stay, the walk takes the list
+                t.form.start[0] = "5";
+                t.form.end[0] = "8";
+                t.jobs.ReadSettings(); }, {5, 7, 9}},
     // Once a walk past the end counting up without end.
-    JobCase{"ReadButtonStartBeyondEnd", [](JobTableTest& t) {
-                t.Window().Check4.SetValue(0);
-                t.Window().Text1.SetText("10");
-                t.Window().Text2.SetText("5");
-                t.Window().Command2.UserClick(); }, {10}},
+    JobCase{"ReadSettingsStartBeyondEnd", [](JobTableTest& t) {
+                t.form.listTick = 0;
+                t.form.start[0] = "10";
+                t.form.end[0] = "5";
+                t.jobs.ReadSettings(); }, {10}},
     JobCase{"DialogReadRange", [](JobTableTest& t) { t.Range("1", "300"); }, FromTo(1, 300)},
     JobCase{"DialogWriteRange", [](JobTableTest& t) { t.Range("100", "110", Direction::Write); },
             FromTo(100, 110), true},
@@ -150,10 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Starts, JobTableTest, ::testing::Values(
     // Once sorted as text, which read only object 10.
     JobCase{"DialogList", [](JobTableTest& t) {
                 t.Dialog(Direction::Read, ObjectsOfList({"200", "5", "300", "10", "15", "5"})); },
-            {5, 10, 15, 200, 300}},
-    JobCase{"CommandLineSet", [](JobTableTest& t) {
-                t.Dialog(Direction::Read, ParseObjectSet("8190-8191,0,4-6").objects); },
-            {0, 4, 5, 6, 8190, 8191}}),
+            {5, 10, 15, 200, 300}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -185,23 +157,6 @@ TEST(NeverReadQuestionTest, NamesTheObjectsInRuns) {
               "for each. Write them anyway?");
     EXPECT_EQ(NeverReadQuestion({7}),
               "Object 7 was never read or loaded: the device would get 0 for it. Write it anyway?");
-}
-
-// A job from the command line, through the session on its own line component.
-TEST(SessionJobTest, ReadsItsSetAndNoOther) {
-    MemorySerialPort port;
-    Session session(port, ReadPlan("8191,3-4"), {});
-    DeviceLine<> device{[&](std::uint8_t received) {
-        port.FeedByte(received);
-        return port.TakeSent();
-    }};
-    for (auto [object, value] : {std::pair{3, 33}, {4, 44}, {8191, 91}})
-        device.table()[object] = static_cast<std::uint8_t>(value);
-    session.Begin(0);
-    ASSERT_TRUE(device.RunUntil([&] { return session.Finished(); }, 10000));
-    EXPECT_EQ(session.outcome(), Outcome::Done) << session.Message();
-    EXPECT_EQ(AddressesOf(device.line).read, (std::vector<int>{3, 4, 8191}));
-    EXPECT_EQ(session.Values(), (std::vector<ObjectEntry>{{3, 33}, {4, 44}, {8191, 91}}));
 }
 
 }  // namespace

@@ -1,15 +1,18 @@
-// Loading the object list from a file, and the field reader under it.
+// The list file reader: the objects a file names, in file order, read through the sequential
+// input from given texts and from files on disk; and the field reader under it.
 #include <gtest/gtest.h>
 
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "files/list_file.h"
 #include "numbers/field_reader.h"
 #include "ports/file_input.h"
-#include "support/window_fixture.h"
+#include "support/fakes.h"
+#include "support/temp_folder.h"
 
 namespace zelmar::testing {
 namespace {
@@ -51,60 +54,38 @@ TEST(FieldReaderEnd, ReadingPastTheEndFails) {
     EXPECT_THROW(reader.Next(), StepError);
 }
 
-class ListFileTest : public WindowTest {
+class ListFileTest : public ::testing::Test {
   protected:
-    void Load(const std::string& path) {
-        fileDialog.answer = path;
-        window.Command1_Click();
-    }
-    const std::vector<std::string>& List() { return window.List1.items(); }
+    std::vector<std::string> Read(const std::string& path) { return ReadObjectList(files, path); }
+    TextFiles files;
 };
 
-TEST_F(ListFileTest, TakesOrdinaryObjectsOnlyInTextOrder) {
+TEST_F(ListFileTest, TakesOrdinaryObjectsOnlyInFileOrder) {
     files.files["mixed.onf"] = "5\r\nabc\r\n0\r\n8176\r\n8175\r\n12\r\n";
-    Load("mixed.onf");
-    EXPECT_EQ(List(), (std::vector<std::string>{"12", "5", "8175"}));
+    EXPECT_EQ(Read("mixed.onf"), (std::vector<std::string>{"5", "8175", "12"}));
     EXPECT_FALSE(files.IsOpen());
 }
 
 TEST_F(ListFileTest, CommasQuotesFractionsAndDuplicates) {
     files.files["a.onf"] = "7,3\r\n\"44\", 2.5 ,-1, 007\r\n3\r\n";
-    Load("a.onf");
-    EXPECT_EQ(List(), (std::vector<std::string>{"2.5", "3", "3", "44", "7", "7"}));
+    EXPECT_EQ(Read("a.onf"), (std::vector<std::string>{"7", "3", "44", "2.5", "7", "3"}));
 }
 
-TEST_F(ListFileTest, AFileWithoutOrdinaryObjectsEmptiesTheList) {
+TEST_F(ListFileTest, AFileWithoutOrdinaryObjectsGivesAnEmptyList) {
     files.files["empty.onf"] = "";
-    Load("empty.onf");
-    EXPECT_TRUE(List().empty());
+    EXPECT_TRUE(Read("empty.onf").empty());
     files.files["none.onf"] = "0\r\n8191\r\nword\r\n";
-    Load("none.onf");
-    EXPECT_TRUE(List().empty());
+    EXPECT_TRUE(Read("none.onf").empty());
 }
 
-TEST_F(ListFileTest, TheDialogIsSetUpForObjectListFiles) {
-    files.files["x.onf"] = "1";
-    Load("x.onf");
-    ASSERT_TRUE(fileDialog.lastSettings);
-    EXPECT_EQ(fileDialog.lastSettings->dialogTitle, "Objekts Number File");
-    EXPECT_EQ(fileDialog.lastSettings->defaultExt, "LOG");
-    EXPECT_EQ(fileDialog.lastSettings->filter,
-              "All Files (*.*)|*.*|Objekts Number Files (*.onf)|*.onf");
-    EXPECT_EQ(fileDialog.lastSettings->flags, 4);
-    EXPECT_TRUE(fileDialog.lastSettings->cancelError);
-}
-
-TEST_F(ListFileTest, CancellingOrAnUnreadableFileKeepsTheList) {
-    files.files["good.onf"] = "100\r\n200\r\n";
-    Load("good.onf");
-    fileDialog.answer.reset();
-    window.Command1_Click();
-    EXPECT_EQ(List(), (std::vector<std::string>{"100", "200"}));
-    EXPECT_TRUE(messages.shown.empty()) << "cancelling is no failure";
-    Load("missing.onf");
-    EXPECT_EQ(List(), (std::vector<std::string>{"100", "200"}));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Cannot open missing.onf: File not found");
+TEST_F(ListFileTest, AFileThatCannotBeOpenedIsRefusedNamingIt) {
+    try {
+        Read("missing.onf");
+        ADD_FAILURE() << "no refusal";
+    } catch (const ListFileError& refusal) {
+        EXPECT_STREQ(refusal.what(), "Cannot open missing.onf: File not found");
+    }
+    EXPECT_FALSE(files.IsOpen());
 }
 
 TEST_F(ListFileTest, AReadFailingPartWayKeepsWhatWasReadAndClosesTheFile) {
@@ -114,35 +95,21 @@ TEST_F(ListFileTest, AReadFailingPartWayKeepsWhatWasReadAndClosesTheFile) {
         files.failAsStream = asStream;
         files.files["broken.onf"] = "10\r\n20\r\n30\r\n";
         files.failAfterFields["broken.onf"] = 2;
-        Load("broken.onf");
-        EXPECT_EQ(List(), (std::vector<std::string>{"10", "20"}));
+        EXPECT_EQ(Read("broken.onf"), (std::vector<std::string>{"10", "20"}));
         EXPECT_FALSE(files.IsOpen());
         files.files["next.onf"] = "40";
-        Load("next.onf");
-        EXPECT_EQ(List(), std::vector<std::string>{"40"}) << "a failed load never blocks the next";
+        EXPECT_EQ(Read("next.onf"), std::vector<std::string>{"40"})
+            << "a failed load never blocks the next";
     }
-    EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(ListFileTest, ALoadedListDrivesTheNextListJob) {
-    files.files["jobs.onf"] = "9,10,100\r\n";
-    Load("jobs.onf");
-    Connect();
-    Feed({172});
-    window.Command2.UserClick();
-    EXPECT_EQ(window.Text1.text(), "10");
-    EXPECT_EQ(window.Text2.text(), "9");
-    EXPECT_EQ(state.CurObject, Number::Double(10));
-    EXPECT_EQ(state.EndObject, Number::Double(9));
-}
-
-// Files on disk through the program's own file input, over a list that held "100" before.
+// Files on disk through the program's own file input.
 struct DiskCase {
     const char* name;
     std::string content;  // of the file chosen, unless `path` names another
-    std::string path;     // "": the file written; relative: under the test's temporary directory
+    std::string path;     // "": the file written; relative: under the test's temporary folder
     std::vector<std::string> list;
-    const char* refusal;  // nullptr: no box; else part of the one box's text, beside the path
+    const char* refusal;  // nullptr: a list; else part of the refusal's text, beside the path
     friend std::ostream& operator<<(std::ostream& out, const DiskCase& c) { return out << c.name; }
 };
 
@@ -154,34 +121,32 @@ std::string Sevens(int count) {
 
 class DiskListTest : public ::testing::TestWithParam<DiskCase> {
   protected:
-    DiskListTest() : window(Platform{port, messages, screen, fileDialog, input}) {}
-    MemorySerialPort port;
-    RecordingMessageBox messages;
-    FixedScreen screen;
-    ScriptedFileDialog fileDialog;
+    TempFolder folder{"zelmar-list"};
     FileInput input;
-    frmTerminal window;
 };
 
-TEST_P(DiskListTest, LoadsOrRefusesWithOneBox) {
+TEST_P(DiskListTest, ReadsOrRefusesNamingTheFile) {
     const DiskCase& c = GetParam();
-    window.Form_Load();
-    window.List1.SetItems({"100"});
-    std::string path = ::testing::TempDir() + "list_" + c.name + ".onf";
+    std::string path = (folder / ("list_" + std::string(c.name) + ".onf")).string();
     if (c.path.empty()) {
         std::ofstream(path, std::ios::binary) << c.content;
     } else {
-        path = c.path.front() == '/' ? c.path : ::testing::TempDir() + c.path;
+        path = c.path.front() == '/' ? c.path : (folder / c.path).string();
     }
-    fileDialog.answer = path;
-    window.Command1_Click();
-    EXPECT_EQ(window.List1.items(), c.list);
+    std::optional<std::string> refusal;
+    std::vector<std::string> list;
+    try {
+        list = ReadObjectList(input, path);
+    } catch (const ListFileError& e) {
+        refusal = e.what();
+    }
     EXPECT_FALSE(input.IsOpen());
-    ASSERT_EQ(messages.shown.size(), c.refusal ? 1u : 0u);
-    if (!c.refusal) return;
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
-    EXPECT_THAT(messages.shown[0].text, AllOf(HasSubstr(path), HasSubstr(c.refusal)));
+    ASSERT_EQ(refusal.has_value(), c.refusal != nullptr) << refusal.value_or("");
+    if (!c.refusal) {
+        EXPECT_EQ(list, c.list);
+        return;
+    }
+    EXPECT_THAT(*refusal, AllOf(HasSubstr(path), HasSubstr(c.refusal)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -204,16 +169,16 @@ INSTANTIATE_TEST_SUITE_P(
         DiskCase{"Fractions",
                  "0.4,0.5,1.5,2.5,-0.4,8175.4,8175.5,3.5",
                  "",
-                 {"1.5", "2.5", "3.5", "8175.4"},
+                 {"1.5", "2.5", "8175.4", "3.5"},
                  nullptr},
-        DiskCase{"Directory", "", ".", {"100"}, "Is a directory"},
-        DiskCase{"Missing", "", "missing.onf", {"100"}, "No such file or directory"},
+        DiskCase{"Directory", "", ".", {}, "Is a directory"},
+        DiskCase{"Missing", "", "missing.onf", {}, "No such file or directory"},
         // Write-only even for the superuser.
-        DiskCase{"Unreadable", "", "/proc/sys/vm/compact_memory", {"100"}, "Permission denied"},
+        DiskCase{"Unreadable", "", "/proc/sys/vm/compact_memory", {}, "Permission denied"},
         // Opens, and fails at the first read: nothing was read before the failure.
         DiskCase{"ReadFailsAtOnce", "", "/proc/self/mem", {}, nullptr},
         DiskCase{"Longest", Sevens(32767), "", std::vector<std::string>(32767, "7"), nullptr},
-        DiskCase{"TooLong", Sevens(32768), "", {"100"}, "more than 32767 objects"}),
+        DiskCase{"TooLong", Sevens(32768), "", {}, "more than 32767 objects"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A list that had lines naming no object says how many, and which came first; empty lines are

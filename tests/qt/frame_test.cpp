@@ -13,8 +13,8 @@
 #include <set>
 
 #include "program/programmer.h"
-#include "qt_app.h"
 #include "support/fakes.h"
+#include "support/test_application.h"
 
 namespace zelmar::testing {
 namespace {

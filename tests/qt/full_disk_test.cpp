@@ -21,20 +21,23 @@
 #include <fstream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "adapters/text_file.h"
 #include "dialogue/traffic_record.h"
-#include "support/child_process.h"
+#include "support/process.h"
+#include "support/read_file.h"
+#include "support/simulator_process.h"
+#include "support/temp_folder.h"
 
 namespace zelmar {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using testing::ChildProcess;
-using testing::ReadWholeFile;
+using testing::Process;
+using testing::ProcessOptions;
+using testing::ReadFile;
 
 constexpr const char* kOld = "zelmar-objects 1\n0,1\n";  // what the old file holds
 
@@ -54,10 +57,9 @@ class FullDiskTest : public ::testing::Test {
             GTEST_SKIP() << "no private mount namespace here: " << std::strerror(errno);
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
             GTEST_SKIP() << "mounts cannot be made private here: " << std::strerror(errno);
-        std::string pattern = (fs::temp_directory_path() / "zelmar-full-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        work_ = pattern;
-        full_ = work_ / "full";
+        work_.emplace("zelmar-full");
+        ASSERT_FALSE(work_->path().empty());
+        full_ = *work_ / "full";
         fs::create_directory(full_);
         if (::mount("tmpfs", full_.c_str(), "tmpfs", 0, "size=256k") != 0)
             GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
@@ -75,8 +77,7 @@ class FullDiskTest : public ::testing::Test {
     void TearDown() override {
         simulator_.reset();
         if (mounted_) ::umount2(full_.c_str(), MNT_DETACH);
-        std::error_code ignored;
-        if (!work_.empty()) fs::remove_all(work_, ignored);
+        work_.reset();
     }
 
     QString Full(const char* name) const { return QString::fromStdString((full_ / name).string()); }
@@ -91,14 +92,15 @@ class FullDiskTest : public ::testing::Test {
     }
 
     void ExpectOldFileUntouched() {
-        EXPECT_EQ(ReadWholeFile(full_ / "old.zset"), kOld);
+        EXPECT_EQ(ReadFile(full_ / "old.zset"), kOld);
         EXPECT_EQ(Names(full_), (std::vector<std::string>{"filler", "old.zset", "probe"}))
             << "a half-written file was left beside it";
     }
 
-    fs::path work_, full_;
+    std::optional<testing::TempFolder> work_;  // made in the test's own mount namespace
+    fs::path full_;
     bool mounted_ = false;
-    std::optional<ChildProcess> simulator_;
+    std::optional<testing::SimulatorProcess> simulator_;
 };
 
 // The one save function of the window (settings, image and traffic log) and of zelmar-cli.
@@ -126,13 +128,11 @@ TEST_F(FullDiskTest, TheWindowsSaveLeavesTheOldFileAndSaysWhy) {
 }
 
 TEST_F(FullDiskTest, ZelmarCliReadLeavesTheOldFileSaysWhyAndEndsWithStatus2) {
-    const std::string line = (work_ / "line").string();
-    simulator_.emplace(std::vector<std::string>{ZELMAR_SIMULATOR, "--fast", "--link", line},
-                       work_ / "simulator");
-    for (int i = 0; i < 500 && !fs::exists(line); ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(fs::exists(line));
-    ChildProcess cli({ZELMAR_CLI, "read", "-p", line, "-o", (full_ / "old.zset").string(), "-q"},
-                     work_ / "cli");
+    const std::string line = (*work_ / "line").string();
+    simulator_.emplace(std::vector<std::string>{ZELMAR_SIMULATOR, "--fast", "--link", line});
+    ASSERT_NE(simulator_->Terminal(), "");
+    Process cli({ZELMAR_CLI, "read", "-p", line, "-o", (full_ / "old.zset").string(), "-q"},
+                ProcessOptions::Files(*work_ / "cli"));
     EXPECT_EQ(cli.Wait(60s), 2) << cli.Err();
     EXPECT_EQ(cli.Err(), "zelmar-cli: " + (full_ / "old.zset").string() +
                              " was not saved: No space left on device. The file is as it was "

@@ -11,8 +11,8 @@
 
 #include "link/line.h"
 #include "program/line_thread.h"
-#include "qt_app.h"
 #include "support/memory_serial_port.h"
+#include "support/test_application.h"
 #include "widgets/qt_dialogs.h"
 
 namespace zelmar::testing {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "qt/qt_app.h"
+#include "support/test_application.h"
 #include "widgets/objects_dialog.h"
 
 namespace zelmar {

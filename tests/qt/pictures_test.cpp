@@ -1,7 +1,7 @@
 // The lamps' pictures and the conversion of the file dialog's filters.
 #include <gtest/gtest.h>
 
-#include "qt/qt_app.h"
+#include "support/test_application.h"
 #include "widgets/lamps.h"
 #include "widgets/qt_dialogs.h"
 

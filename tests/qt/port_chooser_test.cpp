@@ -18,7 +18,7 @@
 #include <functional>
 
 #include "adapters/qt_serial_port.h"
-#include "qt/qt_app.h"
+#include "support/test_application.h"
 #include "widgets/port_chooser.h"
 
 namespace zelmar {

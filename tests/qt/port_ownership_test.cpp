@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <cstring>
@@ -25,14 +24,15 @@
 #include "adapters/port_assignments.h"
 #include "adapters/qt_serial_port.h"
 #include "numbers/numbers.h"
-#include "qt/qt_app.h"
-#include "support/child_process.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/test_application.h"
 
 namespace zelmar {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ChildProcess;
+using testing::Process;
 
 // How long the first zelmar-cli waits for polls that never come, holding the port meanwhile:
 // long enough for the second opener's attempt.
@@ -70,8 +70,8 @@ class PortOwnershipTest : public ::testing::TestWithParam<OwnershipCase> {
         ASSERT_EQ(::openpty(&master_, &slave, name, nullptr, nullptr), 0);
         ::close(slave);  // the openers open it by name, as they would a device
         real_ = name;
-        ASSERT_TRUE(dir_.isValid());
-        link_ = dir_.filePath(QStringLiteral("by-id-link")).toStdString();
+        ASSERT_FALSE(dir_.path().empty());
+        link_ = (dir_ / "by-id-link").string();
         std::filesystem::create_symlink(real_, link_);
     }
     void TearDown() override {
@@ -98,11 +98,11 @@ class PortOwnershipTest : public ::testing::TestWithParam<OwnershipCase> {
     }
 
     // zelmar-cli waiting for the device's polls on the port, which never come.
-    std::unique_ptr<ChildProcess> Cli(Name name, int timeoutSeconds) {
-        return std::make_unique<ChildProcess>(
+    std::unique_ptr<Process> Cli(Name name, int timeoutSeconds) {
+        return std::make_unique<Process>(
             std::vector<std::string>{ZELMAR_CLI, "read", "-p", PathOf(name), "--timeout",
                                      std::to_string(timeoutSeconds), "-q"},
-            std::filesystem::path(dir_.path().toStdString()) / ("cli" + std::to_string(++runs_)));
+            testing::ProcessOptions::Files(dir_ / ("cli" + std::to_string(++runs_))));
     }
 
     // Opens the port for the first opener and returns once it holds it.
@@ -138,7 +138,7 @@ class PortOwnershipTest : public ::testing::TestWithParam<OwnershipCase> {
             }
             return "(opened)";
         }
-        std::unique_ptr<ChildProcess> cli = Cli(opener.name, 1);
+        std::unique_ptr<Process> cli = Cli(opener.name, 1);
         *status = cli->Wait(30s);
         return cli->Err();
     }
@@ -158,10 +158,10 @@ class PortOwnershipTest : public ::testing::TestWithParam<OwnershipCase> {
 
     int master_ = -1;
     std::string real_, link_;
-    QTemporaryDir dir_;
+    testing::TempFolder dir_{"zelmar-ownership"};
     PortAssignments assignments_;
     std::unique_ptr<QtSerialPort> window_;
-    std::unique_ptr<ChildProcess> cli_;
+    std::unique_ptr<Process> cli_;
     std::string received_;
     int runs_ = 0;
 };

@@ -17,7 +17,7 @@
 
 #include "adapters/qt_serial_port.h"
 #include "numbers/numbers.h"
-#include "qt/qt_app.h"
+#include "support/test_application.h"
 
 namespace zelmar {
 namespace {

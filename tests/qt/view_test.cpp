@@ -20,7 +20,7 @@
 #include <set>
 
 #include "dialogue/terminal_log.h"
-#include "qt/qt_app.h"
+#include "support/test_application.h"
 #include "support/window_fixture.h"
 #include "widgets/form_view.h"
 #include "widgets/terminal_pane.h"

@@ -1,6 +1,8 @@
 #pragma once
 // A serial port that lives in memory: what the window sends is recorded, what the device
 // says is fed in by the caller. Tests, benchmarks and the fuzzers drive the window with it.
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,6 +20,17 @@ class MemorySerialPort : public SerialPort {
         Received(std::string_view(reinterpret_cast<char*>(&byte), 1));
     }
     void FeedEvent(int code) { Raise(code); }
+    // One byte from the device, and what was sent in answer: the port as the programmer a
+    // device line drives.
+    std::string Answer(std::uint8_t byte) {
+        FeedByte(byte);
+        return TakeSent();
+    }
+    // Bytes from the device one by one, and everything sent in answer.
+    std::string Exchange(std::initializer_list<int> bytes) {
+        for (int byte : bytes) FeedByte(static_cast<unsigned char>(byte));
+        return TakeSent();
+    }
     void Vanish(const std::string& description) { Lost(description); }
 
     // The next open or close fails with this description.

@@ -1,21 +1,17 @@
 #pragma once
-// A window over in-memory stand-ins of everything it reaches outside itself: the serial port
-// records what is sent, message boxes are recorded instead of shown, the file dialog answers
-// what the test tells it, and files are read from texts the test provides.
+// The window over its in-memory stand-ins (support/stand_in_window.h) as a test fixture,
+// started up as the program starts it.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "form/frm_terminal.h"
-#include "support/fakes.h"
-#include "support/memory_serial_port.h"
+#include "support/stand_in_window.h"
+#include "support/status_lamp.h"
 
 namespace zelmar::testing {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test, public StandInWindow {
   protected:
-    WindowTest() : window(Platform{port, messages, screen, fileDialog, files}) {}
-
     void SetUp() override { window.Form_Load(); }
 
     // Opens the port from the red lamp; the device's first value is still to come.
@@ -25,26 +21,10 @@ class WindowTest : public ::testing::Test {
     }
 
     // Feeds received bytes and returns the bytes answered.
-    std::string Feed(std::initializer_list<int> bytes) {
-        for (int byte : bytes) port.FeedByte(static_cast<unsigned char>(byte));
-        return port.TakeSent();
-    }
+    std::string Feed(std::initializer_list<int> bytes) { return port.Exchange(bytes); }
 
     const std::string& Pane() const { return window.txtTerm.text(); }
 
-    // Index of the status lamp in front, 0..3.
-    int StatusLamp() {
-        for (int k = 0; k <= 3; ++k)
-            if (window.Image1(k).IsInFront()) return k;
-        return -1;
-    }
-
-    MemorySerialPort port;
-    RecordingMessageBox messages;
-    FixedScreen screen;
-    ScriptedFileDialog fileDialog;
-    TextFiles files;
-    frmTerminal window;
     // The engine's state and image, as the window's components leave them.
     const LinkState& state = window.line.state();
     ObjectTable& table = window.line.table();

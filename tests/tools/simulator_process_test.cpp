@@ -2,10 +2,6 @@
 // output, bytes on the line. The test plays the programmer with plain POSIX calls.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,21 +18,18 @@
 #include <vector>
 
 #include "object_table.h"
-
-extern char** environ;
+#include "support/read_file.h"
+#include "support/simulator_process.h"
+#include "support/temp_folder.h"
 
 namespace zelmar::sim {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using zelmar::testing::Output;
+using zelmar::testing::ReadFile;
+using zelmar::testing::TempFolder;
 
 // Log lines of bytes only, without the '#' notes.
 std::vector<std::string> TrafficLines(const fs::path& path) {
@@ -48,69 +41,17 @@ std::vector<std::string> TrafficLines(const fs::path& path) {
     return lines;
 }
 
-class Simulator {
+// The simulator under test, run from its executable.
+class Simulator : public zelmar::testing::SimulatorProcess {
   public:
-    explicit Simulator(std::vector<std::string> args) {
-        args.insert(args.begin(), ZELMAR_SIMULATOR);
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-
-        int out[2];
-        if (pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        stdout_ = fdopen(out[0], "r");
-    }
-
-    ~Simulator() {
-        if (pid_ > 0 && !status_) Stop();
-        if (stdout_) std::fclose(stdout_);
-    }
-
-    // The first line of the simulator's output: the path of its terminal.
-    std::string TerminalPath() {
-        char line[512] = {};
-        if (!stdout_ || !std::fgets(line, sizeof line, stdout_)) return "";
-        std::string path(line);
-        if (!path.empty() && path.back() == '\n') path.pop_back();
-        return path;
-    }
-
-    // Ends the simulator with SIGTERM; returns its exit status (-1 if it did not exit cleanly).
-    int Stop() {
-        kill(pid_, SIGTERM);
-        return Wait(5s);
-    }
-
-    // Waits for the simulator to end on its own.
-    int Wait(std::chrono::milliseconds limit) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!status_) {
-            int status = 0;
-            pid_t done = waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            } else if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                status_ = -1;
-            } else {
-                std::this_thread::sleep_for(5ms);
-            }
-        }
-        return *status_;
-    }
+    explicit Simulator(std::vector<std::string> args, zelmar::testing::ProcessOptions options = {})
+        : SimulatorProcess(WithProgram(std::move(args)), std::move(options)) {}
 
   private:
-    pid_t pid_ = -1;
-    std::FILE* stdout_ = nullptr;
-    std::optional<int> status_;
+    static std::vector<std::string> WithProgram(std::vector<std::string> args) {
+        args.insert(args.begin(), ZELMAR_SIMULATOR);
+        return args;
+    }
 };
 
 // The programmer's end of the line, keeping the transcript in the simulator's log format.
@@ -188,16 +129,9 @@ class Programmer {
     std::vector<std::string> transcript_;
 };
 
-class SimulatorProcessTest : public testing::Test {
+class SimulatorProcessTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zelmar-sim-" + std::to_string(getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_FALSE(dir_.path().empty()); }
 
     // Every byte the programmer saw, and then only idle polls the programmer no longer read.
     void ExpectLogMatches(const Programmer& programmer) {
@@ -210,12 +144,12 @@ class SimulatorProcessTest : public testing::Test {
         }
     }
 
-    fs::path dir_;
+    TempFolder dir_{"zelmar-sim"};
 };
 
 TEST_F(SimulatorProcessTest, AnswersAReadOfARepeaterAndLogsTheTraffic) {
     Simulator simulator({"--fast", "--log", dir_ / "log.txt"});
-    Programmer programmer(simulator.TerminalPath());
+    Programmer programmer(simulator.Terminal());
     ASSERT_TRUE(programmer.IsOpen());
 
     EXPECT_EQ(programmer.ReadObject(8180), DefaultTable()[8180]);
@@ -234,7 +168,7 @@ TEST_F(SimulatorProcessTest, StoresAWriteReadsItBackAndSavesIt) {
     }
     Simulator simulator({"--fast", "--table", dir_ / "table.txt", "--save", dir_ / "saved.txt",
                          "--log", dir_ / "log.txt", "--link", dir_ / "line"});
-    std::string path = simulator.TerminalPath();
+    std::string path = simulator.Terminal();
     EXPECT_TRUE(fs::is_symlink(dir_ / "line"));
     Programmer programmer((dir_ / "line").string());
     ASSERT_TRUE(programmer.IsOpen());
@@ -258,7 +192,7 @@ TEST_F(SimulatorProcessTest, StoresAWriteReadsItBackAndSavesIt) {
 
 TEST_F(SimulatorProcessTest, HangsUpAfterTheGivenDataBytes) {
     Simulator simulator({"--fast", "--hangup-after", "2"});
-    Programmer programmer(simulator.TerminalPath());
+    Programmer programmer(simulator.Terminal());
     ASSERT_TRUE(programmer.IsOpen());
     EXPECT_EQ(programmer.ReadObject(0), DefaultTable()[0]);
     EXPECT_EQ(programmer.ReadObject(8176), DefaultTable()[8176]);
@@ -273,7 +207,7 @@ TEST_F(SimulatorProcessTest, HangsUpAfterTheGivenDataBytes) {
 TEST_F(SimulatorProcessTest, CountsLateAndMissedAnswersAgainstItsWindow) {
     // Windows of 100 ms, wide enough for a loaded test machine to answer in time.
     Simulator simulator({"--pace", "1000", "--answer-window", "100000", "--log", dir_ / "log.txt"});
-    Programmer programmer(simulator.TerminalPath());
+    Programmer programmer(simulator.Terminal());
     ASSERT_TRUE(programmer.IsOpen());
     EXPECT_EQ(programmer.Receive(), 172);
     EXPECT_EQ(programmer.Receive(), 172);
@@ -301,13 +235,13 @@ struct FirstByteCase {
 };
 
 class SimFirstByteProcessTest : public SimulatorProcessTest,
-                                public testing::WithParamInterface<FirstByteCase> {};
+                                public ::testing::WithParamInterface<FirstByteCase> {};
 
 TEST_P(SimFirstByteProcessTest, StartsEachNoticedOpeningWithTheFaultyByte) {
     std::vector<std::string> args{"--fast", "--first-byte", "202"};
     if (*GetParam().links) args.insert(args.end(), {"--first-byte-links", GetParam().links});
     Simulator simulator(args);
-    std::string path = simulator.TerminalPath();
+    std::string path = simulator.Terminal();
     for (int expected : GetParam().first_bytes) {
         Programmer programmer(path);
         ASSERT_TRUE(programmer.IsOpen());
@@ -320,9 +254,9 @@ TEST_P(SimFirstByteProcessTest, StartsEachNoticedOpeningWithTheFaultyByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, SimFirstByteProcessTest,
-                         testing::Values(FirstByteCase{"", {202, 202, 202}},
-                                         FirstByteCase{"1", {202, 172}}),
-                         [](const testing::TestParamInfo<FirstByteCase>& info) {
+                         ::testing::Values(FirstByteCase{"", {202, 202, 202}},
+                                           FirstByteCase{"1", {202, 172}}),
+                         [](const ::testing::TestParamInfo<FirstByteCase>& info) {
                              return *info.param.links ? "First" + std::string(info.param.links)
                                                       : std::string("EveryLink");
                          });
@@ -332,16 +266,9 @@ TEST_F(SimulatorProcessTest, RefusesABadTableFileNamingTheLine) {
         std::ofstream table(dir_ / "bad.txt");
         table << "0 74\n\n8192 1\n";
     }
-    int err = open((dir_ / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(err, 0);
-    int saved_stderr = dup(STDERR_FILENO);
-    dup2(err, STDERR_FILENO);
-    int status = Simulator({"--table", dir_ / "bad.txt"}).Wait(5s);
-    dup2(saved_stderr, STDERR_FILENO);
-    close(saved_stderr);
-    close(err);
-    EXPECT_EQ(status, 2);
-    EXPECT_NE(ReadFile(dir_ / "stderr.txt").find("bad.txt:3:"), std::string::npos);
+    Simulator simulator({"--table", dir_ / "bad.txt"}, {{}, {}, Output::File(dir_ / "stderr.txt")});
+    EXPECT_EQ(simulator.Wait(5s), 2);
+    EXPECT_NE(simulator.Err().find("bad.txt:3:"), std::string::npos);
 }
 
 }  // namespace

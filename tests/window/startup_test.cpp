@@ -1,6 +1,7 @@
 // The window as the technician meets it, and closing it.
 #include <gtest/gtest.h>
 
+#include "support/line_fixture.h"
 #include "support/window_fixture.h"
 
 namespace zelmar::testing {
@@ -11,7 +12,7 @@ using StartupTest = WindowTest;
 TEST_F(StartupTest, WindowStartsClosedWithEverythingAtItsStartValue) {
     EXPECT_FALSE(port.PortOpen());
     EXPECT_TRUE(window.imgNotConnected.IsInFront());
-    EXPECT_EQ(StatusLamp(), 3);
+    EXPECT_EQ(StatusLamp(window), 3);
     EXPECT_EQ(window.Option1(1).value(), 1);
     EXPECT_EQ(window.Label5.caption(), "Object");
     EXPECT_FALSE(window.Frame2.enabled());
@@ -26,13 +27,7 @@ TEST_F(StartupTest, WindowStartsClosedWithEverythingAtItsStartValue) {
     EXPECT_EQ(window.Text_Pac_Time.text(), "");
     EXPECT_TRUE(messages.shown.empty());
 
-    EXPECT_EQ(state.CurObject, Number::Int16(1));
-    EXPECT_TRUE(state.CurObject.isInt16());
-    EXPECT_EQ(state.EndObject, Number::Int16(1));
-    EXPECT_FALSE(state.WriteJob);
-    EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(state.LinkStep, 0);
-    EXPECT_EQ(state.WriteStep, 0);
+    ExpectNoJobBegun(state);
     EXPECT_FALSE(state.JustConnected);
     EXPECT_EQ(state.ListPos, 0);
     EXPECT_EQ(table, ObjectTable{});
@@ -50,18 +45,13 @@ struct CentreCase {
 };
 class CentringTest : public ::testing::TestWithParam<CentreCase> {};
 TEST_P(CentringTest, WindowIsCentredOnItsOuterSize) {
-    MemorySerialPort port;
-    RecordingMessageBox messages;
-    FixedScreen screen;
-    screen.size = GetParam().screen;
-    screen.decoration = {120, 450};
-    ScriptedFileDialog dialog;
-    TextFiles files;
-    frmTerminal window(Platform{port, messages, screen, dialog, files});
-    window.Form_Load();
-    EXPECT_EQ(window.Form.rect().left, GetParam().left);
-    EXPECT_EQ(window.Form.rect().top, GetParam().top);
-    EXPECT_EQ(window.Form.rect().width, 5070) << "the size stays";
+    StandInWindow w;
+    w.screen.size = GetParam().screen;
+    w.screen.decoration = {120, 450};
+    w.window.Form_Load();
+    EXPECT_EQ(w.window.Form.rect().left, GetParam().left);
+    EXPECT_EQ(w.window.Form.rect().top, GetParam().top);
+    EXPECT_EQ(w.window.Form.rect().width, 5070) << "the size stays";
 }
 INSTANTIATE_TEST_SUITE_P(
     Startup, CentringTest,
@@ -71,19 +61,14 @@ INSTANTIATE_TEST_SUITE_P(
                       CentreCase{{200 * 15, 150 * 15}, -1095, -1192.5}));
 
 TEST(StartupWithoutAPortOption, SkipsTheFailingStepAndRunsTheRest) {
-    MemorySerialPort port;
-    port.SetCommPort(7);  // no option button stands for it
-    RecordingMessageBox messages;
-    FixedScreen screen;
-    ScriptedFileDialog dialog;
-    TextFiles files;
-    frmTerminal window(Platform{port, messages, screen, dialog, files});
-    window.Form_Load();
-    EXPECT_EQ(window.Option1(1).value(), 1) << "the options stay as they were created";
-    EXPECT_EQ(window.Label5.caption(), "Object");
-    EXPECT_EQ(window.Text4.text(), "1");
-    EXPECT_EQ(window.ch_1_0.caption(), " 0 - Disable");
-    EXPECT_TRUE(messages.shown.empty());
+    StandInWindow w;
+    w.port.SetCommPort(7);  // no option button stands for it
+    w.window.Form_Load();
+    EXPECT_EQ(w.window.Option1(1).value(), 1) << "the options stay as they were created";
+    EXPECT_EQ(w.window.Label5.caption(), "Object");
+    EXPECT_EQ(w.window.Text4.text(), "1");
+    EXPECT_EQ(w.window.ch_1_0.caption(), " 0 - Disable");
+    EXPECT_TRUE(w.messages.shown.empty());
 }
 
 TEST_F(StartupTest, Ch10CaptionFollowsItsValueAndNothingElse) {

@@ -1,6 +1,6 @@
 #pragma once
-// The one QApplication of a test program, made on first use. Widgets need it; the serial
-// port needs its event loop.
+// The one QApplication of a test program, made on first use: widgets need it, the serial port
+// needs its event loop.
 #include <QApplication>
 #include <QStandardPaths>
 
@@ -15,7 +15,8 @@ inline QApplication& TestApplication() {
     // Left standing at exit: Qt's own globals (QTest's input devices among them) are gone
     // by the time a static application would be destroyed.
     static QApplication* app = new QApplication(argc, argv);
-    // The technician's remembered ports must neither steer a test nor be overwritten by one.
+    // The technician's settings (remembered ports and folders) must neither steer a test nor
+    // be overwritten by one.
     QStandardPaths::setTestModeEnabled(true);
     return *app;
 }
