@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "form/frm_terminal.h"
-#include "program/form_on_qt.h"
 #include "ports/file_input.h"
+#include "program/form_on_qt.h"
 #include "support/saved_table.h"
 #include "support/simulator_process.h"
 #include "support/temp_folder.h"

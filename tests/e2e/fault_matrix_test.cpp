@@ -314,10 +314,8 @@ TEST_P(RepeatedRestarts, ItKeepsReopeningUntilThePollComesThenWorksAndLeaksNoDes
 
     w.imgNotConnected_Click();
     ASSERT_TRUE(w.MSComm1.PortOpen());
-    ASSERT_TRUE(WaitUntil([&] {
-        return testing::StatusLamp(p.form) == 0 && w.MSComm1.PortOpen();
-    })) << "no idle poll after "
-        << p.lampWatch.openingsShown << " openings";
+    ASSERT_TRUE(WaitUntil([&] { return testing::StatusLamp(p.form) == 0 && w.MSComm1.PortOpen(); }))
+        << "no idle poll after " << p.lampWatch.openingsShown << " openings";
     EXPECT_TRUE(p.messages.shown.empty());
     ReadSettings();
     for (std::size_t i = 0; i < SettingsObjects().size(); ++i)
