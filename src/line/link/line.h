@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "dialogue/effects.h"
 #include "dialogue/job.h"
 #include "dialogue/job_runner.h"
 #include "dialogue/link_engine.h"
