@@ -56,7 +56,7 @@ class Technician {
     explicit Technician(frmTerminal& window) : window_(window) {}
 
     void Act() {
-        if (window_.line.state().LinkMode != 0) return;
+        if (window_.line.state().LinkMode != kModeIdle) return;
         if (idle_ > 0) {
             --idle_;
             return;
@@ -105,7 +105,8 @@ void BM_ReceivedValues(benchmark::State& state) {
     std::int64_t dataLines = 0;
     for (auto _ : state) {
         technician.Act();
-        const bool dataDue = window.line.state().LinkMode == 1 && window.line.state().LinkStep == 4;
+        const bool dataDue = window.line.state().LinkMode == kModeRead &&
+                             window.line.state().LinkStep == kReadStepDataDue;
         line.Step();
         dataLines += dataDue ? 1 : 0;
     }
@@ -169,7 +170,7 @@ void BM_EngineValues(benchmark::State& state) {
     for (auto _ : state) {
         // The technician's jobs as the window would start them: the settings read, the
         // whole-table read and write.
-        if (engine.state().LinkMode == 0 && --idle <= 0) {
+        if (engine.state().LinkMode == kModeIdle && --idle <= 0) {
             idle = 2000;
             switch (next++ % 3) {
                 case 0:
@@ -183,7 +184,8 @@ void BM_EngineValues(benchmark::State& state) {
                     break;
             }
         }
-        const bool dataDue = engine.state().LinkMode == 1 && engine.state().LinkStep == 4;
+        const bool dataDue =
+            engine.state().LinkMode == kModeRead && engine.state().LinkStep == kReadStepDataDue;
         line.Step();
         dataLines += dataDue ? 1 : 0;
     }

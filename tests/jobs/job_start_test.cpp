@@ -82,9 +82,9 @@ TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
     EXPECT_EQ(EndBox().text(), c.endAfter);
     EXPECT_EQ(window.Label5.caption(), c.label);
     EXPECT_EQ(state.ListPos, 0);
-    EXPECT_EQ(state.LinkMode, IsRead() ? 1 : 2);
+    EXPECT_EQ(state.LinkMode, IsRead() ? kModeRead : kModeWrite);
     EXPECT_EQ(state.WriteJob, !IsRead());
-    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(state.LinkStep, kReadStepStart);
     EXPECT_EQ(port.Sent(), "") << "a start sends nothing: the device leads";
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -126,7 +126,7 @@ TEST_F(WindowTest, StopFinishesTheObjectUnderWayAndNothingElse) {
     // The exchange under way goes on with its own object, and its data byte ends the job.
     EXPECT_EQ(Feed({202}), "\x03");
     Feed({99});
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(table[3], 99);
     EXPECT_EQ(table[4], 0);
     EXPECT_TRUE(window.Option2(1).enabled());
@@ -137,13 +137,13 @@ TEST_F(WindowTest, StopWithoutAJobShowsTheEndObject) {
     Feed({172});
     window.line.Start(RangeJob(8191, 8191));
     Feed({172, 172, 202, 202, 7});  // the job ends, "Stop" selected in both frames
-    ASSERT_EQ(state.LinkMode, 0);
+    ASSERT_EQ(state.LinkMode, kModeIdle);
     window.Option3(1).onClick = nullptr;  // "Write" selected without a job
     window.Option3(1).SetValue(1);
     window.Option3(2).UserClick();
     EXPECT_EQ(state.CurObject, Number::Double(8191));
     EXPECT_EQ(window.Label5.caption(), "8191");
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_FALSE(state.WriteJob);
 }
 
@@ -203,7 +203,7 @@ TEST_P(StartDuringAJobTest, IsRefusedAndTheJobGoesOn) {
     window.Text_Pac_Time.SetText("0");
     for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
     window.Command3_Click();  // the settings write
-    ASSERT_EQ(state.LinkMode, 2);
+    ASSERT_EQ(state.LinkMode, kModeWrite);
     EXPECT_EQ(Feed({172, 172, 202}), std::string("\xAA\x00", 2));
     const LinkState before = state;
     Control* starts[] = {&window.Command2, &window.Command3, &window.Option2(1),
@@ -245,7 +245,7 @@ class JobFlowTest : public WindowTest {
 
   public:
     void RunJob() {
-        ASSERT_TRUE(link.RunUntil([&] { return state.LinkMode == 0; }, 10000));
+        ASSERT_TRUE(link.RunUntil([&] { return state.LinkMode == kModeIdle; }, 10000));
     }
 
   protected:
@@ -265,7 +265,7 @@ TEST_F(JobFlowTest, SettingsReadFillsThePanel) {
     EXPECT_NE(Pane().find("74 - 0\r\n7 - 8176\r\n1 - 8177\r\n"), std::string::npos) << Pane();
     EXPECT_NE(Pane().find("15 - 8191\r\n"), std::string::npos);
     EXPECT_EQ(window.Option2(2).value(), 1);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -306,7 +306,7 @@ TEST_F(JobFlowTest, ARefusedSettingsWriteChangesNothing) {
     EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
     EXPECT_NE(messages.shown[0].text.find("9"), std::string::npos) << messages.shown[0].text;
     EXPECT_EQ(table, beforeTable);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_FALSE(state.WriteJob);
     EXPECT_FALSE(link.RunUntil([&] { return !link.line.empty(); }, 20))
         << "no job: the polls go unanswered, yet the window sent " << link.line;
@@ -316,7 +316,7 @@ TEST_F(JobFlowTest, StopRunsAgainAtTheEndOfAJobStartedFromAFrame) {
     window.Option2(1).UserClick();  // over the list: objects 1 .. 8191 of the list
     window.Text1.SetText("4321");
     RunJob();
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(window.Option2(2).value(), 1);
     // "Stop" ran when the engine selected it, copying the list's ends into the boxes again.
     EXPECT_EQ(window.Text1.text(), "0");

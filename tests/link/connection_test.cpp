@@ -27,13 +27,13 @@ class ConnectionTest : public WindowTest {
         EXPECT_EQ(state.EndObject, Number::Double(99));
         EXPECT_EQ(state.ListPos, 2);
         EXPECT_TRUE(state.WriteJob);
-        EXPECT_EQ(state.LinkMode, 2);
-        EXPECT_EQ(state.WriteStep, 4);
+        EXPECT_EQ(state.LinkMode, kModeWrite);
+        EXPECT_EQ(state.WriteStep, kWriteStepEntryDue);
         EXPECT_EQ(table[42], 0x5A);
     }
     // The job ended, the image kept what was done, and one box said what was left undone.
     void ExpectJobInterrupted(const std::string& reason) {
-        EXPECT_EQ(state.LinkMode, 0);
+        EXPECT_EQ(state.LinkMode, kModeIdle);
         EXPECT_FALSE(state.WriteJob);
         EXPECT_EQ(table[42], 0x5A);
         EXPECT_EQ(window.Option3(2).value(), 1);
@@ -79,9 +79,9 @@ TEST_F(ConnectionTest, ConnectOpensThePortAndStartsANewLink) {
     EXPECT_EQ(state.CurObject, Number::Int16(1));
     EXPECT_EQ(state.EndObject, Number::Int16(1));
     EXPECT_FALSE(state.WriteJob);
-    EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(state.LinkStep, 0);
-    EXPECT_EQ(state.WriteStep, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
+    EXPECT_EQ(state.LinkStep, kReadStepStart);
+    EXPECT_EQ(state.WriteStep, kWriteStepStart);
     EXPECT_TRUE(state.JustConnected);
     EXPECT_EQ(state.ListPos, 2) << "the list position is the job starts' business";
     EXPECT_EQ(table[42], 0x5A) << "the image survives every connect";
@@ -96,7 +96,7 @@ TEST_F(ConnectionTest, ConnectSelectingStopRunsItsHandlerAfterTheBoxesWereReset)
     EXPECT_EQ(window.Text1.text(), "0");
     EXPECT_EQ(window.Text2.text(), "8191");
     EXPECT_EQ(window.Label5.caption(), "1");
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -81,7 +81,7 @@ class LinkEngine {
     // The time, in milliseconds of a steady clock; a job that stalls is taken up again here.
     void Tick(std::int64_t nowMs, EffectSink& out);
 
-    bool Busy() const { return state_.LinkMode != 0; }
+    bool Busy() const { return state_.LinkMode != kModeIdle; }
     // The job under way so far, or the last one as it ended.
     const JobReport& report() const { return report_; }
     const Job& job() const { return job_; }
