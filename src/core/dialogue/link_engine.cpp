@@ -12,28 +12,25 @@ Effect Light(Lamp lamp) {
     return effect;
 }
 
-Effect Failure(const StepError& failure) {
+Effect Failure(const std::string& failure) {
     Effect effect{Effect::Kind::Failure};
-    effect.failure = failure.what();
+    effect.failure = failure;
     return effect;
 }
 
-// An address of an object the table cannot hold does not fit one byte on the line.
-Effect Send(std::int32_t byte) {
-    if (byte < 0 || byte > 255) throw StepError("Invalid procedure call or argument");
+Effect Send(std::uint8_t byte) {
     Effect effect{Effect::Kind::Send};
-    effect.byte = static_cast<std::uint8_t>(byte);
+    effect.byte = byte;
     return effect;
 }
 
-// Runs one step; a failing step becomes a failure effect and the steps after it run all the same.
-template <class Step>
-void Guarded(EffectSink& out, Step&& step) {
-    try {
-        step();
-    } catch (const StepError& failure) {
-        out.Take(Failure(failure));
-    }
+// A failing step becomes a failure effect, and the steps after it run all the same.
+void Answer(const StepResult<std::int32_t>& byte, EffectSink& out) {
+    if (!byte.ok()) return out.Take(Failure(byte.failure()));
+    // An address of an object the table cannot hold does not fit one byte on the line.
+    if (byte.value() < 0 || byte.value() > 255)
+        return out.Take(Failure("Invalid procedure call or argument"));
+    out.Take(Send(static_cast<std::uint8_t>(byte.value())));
 }
 
 // Polls get their line end only while the current object, as it stands, names an object: the
@@ -277,11 +274,12 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
             s.WriteStep = kWriteStepEntryDue;
             break;
         case kWriteStepEntryDue:
-            Guarded(out, [&] {
-                const std::uint8_t data = table_.at(s.CurObject.value());
-                out.Take(Send(data));
-                written_ = data;
-            });
+            if (const StepResult<std::uint8_t> data = table_.at(s.CurObject.value()); data.ok()) {
+                out.Take(Send(data.value()));
+                written_ = data.value();
+            } else {
+                out.Take(Failure(data.failure()));
+            }
             s.WriteStep = kWriteStepEntrySent;
             break;
         case kWriteStepEntrySent:
@@ -296,16 +294,16 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
 }
 
 void LinkEngine::SendAddress(bool high, EffectSink& out) {
+    const StepResult<std::int32_t> object = TryRoundToLong(state_.CurObject.value());
+    if (!object.ok()) return Answer(object, out);
     // Integer division and remainder truncate toward zero, as the address bytes always have.
-    Guarded(out, [&] {
-        const std::int32_t object = RoundToLong(state_.CurObject.value());
-        out.Take(Send(high ? object / 256 : object % 256));
-    });
+    Answer(high ? object.value() / 256 : object.value() % 256, out);
 }
 
 LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     LinkState& s = state_;
-    Guarded(out, [&] { table_.Store(s.CurObject.value(), value); });
+    if (const StepResult<void> stored = table_.Store(s.CurObject.value(), value); !stored.ok())
+        out.Take(Failure(stored.failure()));
     // The line names the object the byte belongs to; it is written once the job has moved on.
     const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
     s.ObjectUnderWay = false;
