@@ -28,8 +28,8 @@ namespace {
 // The device's table: every entry different from its neighbours, and a repeat delay the panel
 // can show. A data byte of 172 is left out: the window reads such an object a second time,
 // which the bare answerer does not, and the two must walk the same exchanges.
-sim::ObjectTable SeededTable() {
-    sim::ObjectTable table{};
+sim::DeviceTable SeededTable() {
+    sim::DeviceTable table{};
     for (int i = 0; i < sim::kObjectCount; ++i) {
         const auto entry = static_cast<std::uint8_t>(i * 7 + 3);
         table[i] = entry == 172 ? 171 : entry;

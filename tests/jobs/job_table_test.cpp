@@ -93,7 +93,7 @@ class JobTableTest : public WindowTest, public ::testing::WithParamInterface<Job
 
 TEST_P(JobTableTest, AddressesItsObjectsAndEndsAfterTheLast) {
     const JobCase& c = GetParam();
-    const sim::ObjectTable before = device.table();
+    const sim::DeviceTable before = device.table();
     c.start(*this);
     ASSERT_TRUE(device.RunUntil(
         [&] {

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "object_table.h"
+#include "device_table.h"
 
 extern char** environ;
 
@@ -250,7 +250,7 @@ TEST_F(SimulatorProcessTest, StoresAWriteReadsItBackAndSavesIt) {
     std::ifstream saved(dir_ / "saved.txt");
     TableLoad load = LoadTable(saved);
     ASSERT_TRUE(load.table) << load.error;
-    ObjectTable expected{};
+    DeviceTable expected{};
     expected[8180] = 99;
     expected[300] = 12;
     EXPECT_EQ(*load.table, expected);
@@ -297,7 +297,7 @@ TEST_F(SimulatorProcessTest, CountsLateAndMissedAnswersAgainstItsWindow) {
 
 struct FirstByteCase {
     const char* links;
-    std::vector<int> first_bytes;  // the first byte seen on each successive opening
+    std::vector<int> firstBytes;  // the first byte seen on each successive opening
 };
 
 class SimFirstByteProcessTest : public SimulatorProcessTest,
@@ -308,7 +308,7 @@ TEST_P(SimFirstByteProcessTest, StartsEachNoticedOpeningWithTheFaultyByte) {
     if (*GetParam().links) args.insert(args.end(), {"--first-byte-links", GetParam().links});
     Simulator simulator(args);
     std::string path = simulator.TerminalPath();
-    for (int expected : GetParam().first_bytes) {
+    for (int expected : GetParam().firstBytes) {
         Programmer programmer(path);
         ASSERT_TRUE(programmer.IsOpen());
         EXPECT_EQ(programmer.Receive(), expected);
@@ -334,11 +334,11 @@ TEST_F(SimulatorProcessTest, RefusesABadTableFileNamingTheLine) {
     }
     int err = open((dir_ / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_GE(err, 0);
-    int saved_stderr = dup(STDERR_FILENO);
+    int savedStderr = dup(STDERR_FILENO);
     dup2(err, STDERR_FILENO);
     int status = Simulator({"--table", dir_ / "bad.txt"}).Wait(5s);
-    dup2(saved_stderr, STDERR_FILENO);
-    close(saved_stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    close(savedStderr);
     close(err);
     EXPECT_EQ(status, 2);
     EXPECT_NE(ReadFile(dir_ / "stderr.txt").find("bad.txt:3:"), std::string::npos);
