@@ -24,15 +24,6 @@ Effect Send(std::uint8_t byte) {
     return effect;
 }
 
-// A failing step becomes a failure effect, and the steps after it run all the same.
-void Answer(const StepResult<std::int32_t>& byte, EffectSink& out) {
-    if (!byte.ok()) return out.Take(Failure(byte.failure()));
-    // An address of an object the table cannot hold does not fit one byte on the line.
-    if (byte.value() < 0 || byte.value() > 255)
-        return out.Take(Failure("Invalid procedure call or argument"));
-    out.Take(Send(static_cast<std::uint8_t>(byte.value())));
-}
-
 // Polls get their line end only while the current object, as it stands, names an object: the
 // line end marks polls of a dialogue that can address the device.
 bool NamesAnObject(Number object) {
@@ -294,10 +285,14 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
 }
 
 void LinkEngine::SendAddress(bool high, EffectSink& out) {
+    // A failing step becomes a failure effect, and the steps after it run all the same.
     const StepResult<std::int32_t> object = TryRoundToLong(state_.CurObject.value());
-    if (!object.ok()) return Answer(object, out);
+    if (!object.ok()) return out.Take(Failure(object.failure()));
     // Integer division and remainder truncate toward zero, as the address bytes always have.
-    Answer(high ? object.value() / 256 : object.value() % 256, out);
+    const std::int32_t byte = high ? object.value() / 256 : object.value() % 256;
+    // An address of an object the table cannot hold does not fit one byte on the line.
+    if (byte < 0 || byte > 255) return out.Take(Failure("Invalid procedure call or argument"));
+    out.Take(Send(static_cast<std::uint8_t>(byte)));
 }
 
 LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {

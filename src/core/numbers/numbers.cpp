@@ -59,13 +59,6 @@ std::int32_t RoundToLong(double value) {
     return TryRoundToLong(value).ValueOrThrow();
 }
 
-StepResult<std::int32_t> TryRoundToLong(double value) {
-    const double rounded = RoundHalfEven(value);
-    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX))
-        return StepResult<std::int32_t>::Failed("Overflow");
-    return static_cast<std::int32_t>(rounded);
-}
-
 double NumberOfText(std::string_view text) {
     text = SkipBlanks(text);
     const std::size_t length = NumberLength(text);

@@ -16,7 +16,13 @@ double RoundHalfEven(double value);
 
 // RoundHalfEven as a whole number; throws StepError("Overflow") when it does not fit 32 bits.
 std::int32_t RoundToLong(double value);
-StepResult<std::int32_t> TryRoundToLong(double value);
+// Inline, as the engine rounds the object of each address byte with it.
+inline StepResult<std::int32_t> TryRoundToLong(double value) {
+    const double rounded = RoundHalfEven(value);
+    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX))
+        return StepResult<std::int32_t>::Failed("Overflow");
+    return static_cast<std::int32_t>(rounded);
+}
 
 // The leading decimal number of a text, leading blanks skipped; 0 when there is none.
 double NumberOfText(std::string_view text);

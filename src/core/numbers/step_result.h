@@ -2,6 +2,7 @@
 // A step that may fail, answered rather than thrown: the value, or the failure in the words a
 // StepError would carry. The way of a received value hands its failures on as effects and must
 // not throw; the handlers the technician starts may turn a result back into a StepError.
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,19 +17,18 @@ class [[nodiscard]] StepResult {
     StepResult(T value) : value_(std::move(value)) {}
     static StepResult Failed(std::string failure) {
         StepResult result;
-        result.ok_ = false;
         result.failure_ = std::move(failure);
         return result;
     }
 
-    bool ok() const { return ok_; }
+    bool ok() const { return !failure_; }
     // Once ok().
     const T& value() const { return value_; }
     // What the technician is told, unless ok().
-    const std::string& failure() const { return failure_; }
+    const std::string& failure() const { return *failure_; }
     // For the callers that go on by exceptions.
     T ValueOrThrow() const {
-        if (!ok_) throw StepError(failure_);
+        if (failure_) throw StepError(*failure_);
         return value_;
     }
 
@@ -36,8 +36,8 @@ class [[nodiscard]] StepResult {
     StepResult() = default;
 
     T value_{};
-    bool ok_ = true;
-    std::string failure_;
+    // Held only by a failure, so that a step that goes through costs no text.
+    std::optional<std::string> failure_;
 };
 
 // A step that gives nothing back but whether it went through.
@@ -47,20 +47,18 @@ class [[nodiscard]] StepResult<void> {
     StepResult() = default;
     static StepResult Failed(std::string failure) {
         StepResult result;
-        result.ok_ = false;
         result.failure_ = std::move(failure);
         return result;
     }
 
-    bool ok() const { return ok_; }
-    const std::string& failure() const { return failure_; }
+    bool ok() const { return !failure_; }
+    const std::string& failure() const { return *failure_; }
     void ThrowIfFailed() const {
-        if (!ok_) throw StepError(failure_);
+        if (failure_) throw StepError(*failure_);
     }
 
   private:
-    bool ok_ = true;
-    std::string failure_;
+    std::optional<std::string> failure_;
 };
 
 }  // namespace zelmar

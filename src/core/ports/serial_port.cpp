@@ -6,8 +6,8 @@ namespace zelmar {
 
 namespace {
 
-// The one place where a failure of the implementation's device turns from a throw into an
-// answer.
+// A failure of the implementation's device turns from a throw into an answer here, and in
+// TryOutput for a write.
 template <class Call>
 StepResult<void> DeviceStep(Call&& call) {
     try {
@@ -50,11 +50,6 @@ StepResult<void> SerialPort::TrySetPortOpen(bool open) {
 
 void SerialPort::Output(std::string_view bytes) {
     TryOutput(bytes).ThrowIfFailed();
-}
-
-StepResult<void> SerialPort::TryOutput(std::string_view bytes) {
-    if (!open_) return StepResult<void>::Failed("Operation valid only when the port is open");
-    return DeviceStep([&] { WriteDevice(bytes); });
 }
 
 void SerialPort::Received(std::string_view bytes) {

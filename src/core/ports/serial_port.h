@@ -73,7 +73,16 @@ class SerialPort {
     // The two above with the failure answered instead of thrown, for the way of a received
     // value: it reopens the port and answers the device, and throws nothing.
     StepResult<void> TrySetPortOpen(bool open);
-    StepResult<void> TryOutput(std::string_view bytes);
+    StepResult<void> TryOutput(std::string_view bytes) {
+        if (!open_) return StepResult<void>::Failed("Operation valid only when the port is open");
+        // Defined here, so that it inlines into the line's answer to each poll.
+        try {
+            WriteDevice(bytes);
+        } catch (const StepError& failure) {
+            return StepResult<void>::Failed(failure.what());
+        }
+        return {};
+    }
 
     const LineSettings& Settings() const { return settings_; }
 

@@ -141,16 +141,9 @@ void Line::Received(std::uint8_t byte) {
 
 void Line::Take(const Effect& effect) {
     switch (effect.kind) {
-        case Effect::Kind::Send: {
-            const char c = static_cast<char>(effect.byte);
-            if (const StepResult<void> sent = port_.TryOutput(std::string_view(&c, 1));
-                !sent.ok()) {
-                Effect failed{Effect::Kind::Failure};
-                failed.failure = sent.failure();
-                Pass(failed);
-            }
+        case Effect::Kind::Send:
+            Answer(effect.byte);
             return;
-        }
         case Effect::Kind::Restart:
             Reopen();
             return;
@@ -164,6 +157,18 @@ void Line::Take(const Effect& effect) {
             break;
     }
     Pass(effect);
+}
+
+void Line::Answer(std::uint8_t byte) {
+    const char c = static_cast<char>(byte);
+    const StepResult<void> sent = port_.TryOutput(std::string_view(&c, 1));
+    if (!sent.ok()) PassFailure(sent.failure());
+}
+
+void Line::PassFailure(const std::string& failure) {
+    Effect failed{Effect::Kind::Failure};
+    failed.failure = failure;
+    Pass(failed);
 }
 
 void Line::Reopen() {
