@@ -28,6 +28,10 @@
 namespace {
 
 using zelmar::frmTerminal;
+using zelmar::kReadStepDataDue;
+using zelmar::kReadStepStart;
+using zelmar::kWriteStepEntrySent;
+using zelmar::kWriteStepStart;
 using zelmar::MemorySerialPort;
 using zelmar::ObjectTable;
 using zelmar::Platform;
@@ -203,9 +207,11 @@ class Session {
 
         const zelmar::JobReport& report = window_.line.report();
         if (report.done > report.total) Broken("a job counted past its total", byte);
-        if (window_.line.state().LinkStep < 0 || window_.line.state().LinkStep > 4)
+        if (window_.line.state().LinkStep < kReadStepStart ||
+            window_.line.state().LinkStep > kReadStepDataDue)
             Broken("LinkStep left the read exchange's table", byte);
-        if (window_.line.state().WriteStep < 0 || window_.line.state().WriteStep > 5)
+        if (window_.line.state().WriteStep < kWriteStepStart ||
+            window_.line.state().WriteStep > kWriteStepEntrySent)
             Broken("WriteStep left the write exchange's table", byte);
         Settle();
     }

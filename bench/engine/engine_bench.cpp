@@ -29,8 +29,8 @@ namespace {
 // The device's table: every entry different from its neighbours, and a repeat delay the panel
 // can show. A data byte of 172 is left out: the window reads such an object a second time,
 // which the bare answerer does not, and the two must walk the same exchanges.
-sim::ObjectTable SeededTable() {
-    sim::ObjectTable table{};
+sim::DeviceTable SeededTable() {
+    sim::DeviceTable table{};
     for (int i = 0; i < sim::kObjectCount; ++i) {
         const auto entry = static_cast<std::uint8_t>(i * 7 + 3);
         table[i] = entry == 172 ? 171 : entry;
@@ -57,7 +57,7 @@ class Technician {
     explicit Technician(frmTerminal& window) : window_(window) {}
 
     void Act() {
-        if (window_.line.state().LinkMode != 0) return;
+        if (window_.line.state().LinkMode != kModeIdle) return;
         if (idle_ > 0) {
             --idle_;
             return;
@@ -99,7 +99,8 @@ void BM_ReceivedValues(benchmark::State& state) {
     std::int64_t dataLines = 0;
     for (auto _ : state) {
         technician.Act();
-        const bool dataDue = window.line.state().LinkMode == 1 && window.line.state().LinkStep == 4;
+        const bool dataDue = window.line.state().LinkMode == kModeRead &&
+                             window.line.state().LinkStep == kReadStepDataDue;
         line.Step();
         dataLines += dataDue ? 1 : 0;
     }
@@ -163,7 +164,7 @@ void BM_EngineValues(benchmark::State& state) {
     for (auto _ : state) {
         // The technician's jobs as the window would start them: the settings read, the
         // whole-table read and write.
-        if (engine.state().LinkMode == 0 && --idle <= 0) {
+        if (engine.state().LinkMode == kModeIdle && --idle <= 0) {
             idle = 2000;
             switch (next++ % 3) {
                 case 0:
@@ -177,7 +178,8 @@ void BM_EngineValues(benchmark::State& state) {
                     break;
             }
         }
-        const bool dataDue = engine.state().LinkMode == 1 && engine.state().LinkStep == 4;
+        const bool dataDue =
+            engine.state().LinkMode == kModeRead && engine.state().LinkStep == kReadStepDataDue;
         line.Step();
         dataLines += dataDue ? 1 : 0;
     }

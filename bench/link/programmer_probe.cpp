@@ -111,7 +111,9 @@ int ReadWholeTable(bool reportEnd, int objects, bool disturbed) {
         QObject::connect(&endOfJob, &QTimer::timeout, [&] {
             if (progress && progress->isVisible()) return;
             const zelmar::LineHold hold;
-            if (window.line.state().LinkMode != 0 || (disturbed && !disturbance.Over())) return;
+            if (window.line.state().LinkMode != zelmar::kModeIdle ||
+                (disturbed && !disturbance.Over()))
+                return;
             endOfJob.stop();
             Say("done rss_kb " + std::to_string(ResidentKb()) + " table_fnv " +
                 std::to_string(zelmar::bench::TableHash(window.line.table(), objects)) + " boxes " +

@@ -96,8 +96,8 @@ TEST_P(ExchangeTest, ReadStoresAndLogsTheDataByte) {
     // "Only Data" hides polls, not the first 172, which is marked until the second read.
     EXPECT_EQ(Pane(),
               (c.readBack == 172 ? "172*" : "") + Line(c.readBack, std::to_string(c.object)));
-    EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
+    EXPECT_EQ(state.LinkStep, kReadStepStart);
     EXPECT_EQ(effects.lamp, 1);  // until the device polls again in idle
     Run({{172, "", 0}});
     EXPECT_TRUE(effects.failures.empty());
@@ -108,8 +108,8 @@ TEST_P(ExchangeTest, WriteSendsTheImageThenReadsItBack) {
     table.Set(c.object, static_cast<std::uint8_t>(c.image));
     StartJob(c.object, c.object, true);
     Run(WriteSteps(c.object, c.image));
-    EXPECT_EQ(state.LinkMode, 1);
-    EXPECT_EQ(state.WriteStep, 0);
+    EXPECT_EQ(state.LinkMode, kModeRead);
+    EXPECT_EQ(state.WriteStep, kWriteStepStart);
     EXPECT_TRUE(state.WriteJob);
     if (c.readBack == 172) Run(ReadSteps(c.object, c.readBack));
     Run(ReadSteps(c.object, c.readBack));
@@ -117,7 +117,7 @@ TEST_P(ExchangeTest, WriteSendsTheImageThenReadsItBack) {
     EXPECT_EQ(Pane(),
               (c.readBack == 172 ? "172*" : "") + Line(c.readBack, std::to_string(c.object)));
     EXPECT_FALSE(state.WriteJob);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_TRUE(effects.failures.empty());
 }
 
@@ -141,7 +141,7 @@ TEST_F(DialogueTest, ANewJobBeginsItsExchangeFromTheStart) {
     engine.Interrupt("the port was closed", effects);
     StartJob(6, 6, true);
     EXPECT_EQ(Feed({172, 172}), "\xAA") << "no leftover step takes the write's polls for data";
-    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(state.LinkStep, kReadStepStart);
 }
 
 // ---- values out of place -------------------------------------------------------------------
@@ -154,13 +154,13 @@ TEST_P(StrayReadTest, IsOnlyLoggedWhereNoDataByteIsDue) {
     const int step = state.LinkStep;
     EXPECT_EQ(Feed({17}), "");
     EXPECT_EQ(state.LinkStep, step);
-    EXPECT_EQ(state.LinkMode, 1);
+    EXPECT_EQ(state.LinkMode, kModeRead);
     EXPECT_EQ(table[8000], 0);
     EXPECT_EQ(Pane(), "17");
     const std::vector<Step> rest = ReadSteps(8000, 5);
     Run(std::vector<Step>(rest.begin() + static_cast<long>(GetParam()), rest.end()));
     EXPECT_EQ(table[8000], 5) << "the exchange goes on where it stood";
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStep, StrayReadTest, ::testing::Values(0u, 1u, 2u, 3u));
@@ -174,7 +174,7 @@ TEST_P(StrayWriteTest, IsOnlyLogged) {
     const std::int16_t step = state.WriteStep;
     EXPECT_EQ(Feed({17}), "");
     EXPECT_EQ(state.WriteStep, step);
-    EXPECT_EQ(state.LinkMode, 2);
+    EXPECT_EQ(state.LinkMode, kModeWrite);
     EXPECT_EQ(table[8000], 9);
     EXPECT_EQ(Pane(), "17");
 }
@@ -196,7 +196,7 @@ TEST_F(DialogueTest, StopInMidExchangeFinishesTheObjectUnderWayAndNoOther) {
     Run({{202, "\xF0", 1}, {44, "", 1}});
     EXPECT_EQ(table[8176], 44);
     EXPECT_EQ(table[8191], 0);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(effects.jobsEnded, 1);
     EXPECT_EQ(effects.settingsShown, 1);
     EXPECT_EQ(Pane(), "9 - 0\r\n44 - 8176\r\n");
@@ -221,10 +221,10 @@ TEST_P(StopTest, NeverMixesTwoObjects) {
     Run(steps, c.before);
     engine.Stop(effects);
     std::string sent;
-    for (std::size_t i = c.before; i < steps.size() && state.LinkMode != 0; ++i)
+    for (std::size_t i = c.before; i < steps.size() && state.LinkMode != kModeIdle; ++i)
         sent += Feed({steps[i].received});
     EXPECT_EQ(sent, c.rest);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(effects.jobsEnded, 1);
     EXPECT_EQ(state.CurObject, Number::Double(100));
     EXPECT_EQ(Feed({172, 172, 202, 202}), "") << "nothing more after the job ended";
@@ -283,10 +283,10 @@ TEST_F(DialogueTest, AStallGivesUpAfterThreeAttemptsNamingTheObject) {
     Run(ReadSteps(40, 1));  // one object done
     Run(WriteSteps(41, 0), 2);
     std::int64_t now = 0;
-    for (int tick = 0; tick < 40 && state.LinkMode != 0; ++tick)
+    for (int tick = 0; tick < 40 && state.LinkMode != kModeIdle; ++tick)
         engine.Tick(now += 250, effects);  // the device fell silent
     EXPECT_EQ(now, 250 + 3 * LinkEngine::kStallMs) << "three stalls after the first tick";
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(effects.jobsEnded, 1);
     ASSERT_EQ(effects.jobFailures, 1);
     EXPECT_EQ(JobOutcome(),
@@ -299,7 +299,8 @@ TEST_F(DialogueTest, ALineKnownToBeQuietMayGiveUpAfterOneStall) {
     StartJob(40, 50);
     Feed({172, 172});
     std::int64_t now = 0;
-    for (int tick = 0; tick < 40 && state.LinkMode != 0; ++tick) engine.Tick(now += 250, effects);
+    for (int tick = 0; tick < 40 && state.LinkMode != kModeIdle; ++tick)
+        engine.Tick(now += 250, effects);
     EXPECT_EQ(now, 250 + LinkEngine::kStallMs);
     ASSERT_EQ(effects.jobFailures, 1);
     EXPECT_NE(JobOutcome().find("after 1 attempt;"), std::string::npos);
@@ -310,7 +311,7 @@ TEST_F(DialogueTest, AnInterruptedJobSaysWhatItLeftUndone) {
     Run(ReadSteps(8000, 1));
     Run(ReadSteps(8001, 2));
     engine.Interrupt("the port was closed.", effects);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(effects.jobFailures, 1);
     EXPECT_EQ(JobOutcome(),
               "The read on COM 1 stopped at object 8002: the port was closed; 2 of 6 objects were "
@@ -338,12 +339,12 @@ TEST_P(JobWalkTest, AddressesTheJobsObjectsAndNoOther) {
     int data = 1;
     for (int object : objects) {
         SCOPED_TRACE(object);
-        ASSERT_EQ(state.LinkMode, 1);
+        ASSERT_EQ(state.LinkMode, kModeRead);
         Run(ReadSteps(object, data));
         EXPECT_EQ(table[object], data++);
         EXPECT_LE(engine.report().done, engine.report().total);
     }
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(engine.report().outcome, JobReport::Outcome::Finished);
     EXPECT_EQ(engine.report().done, static_cast<int>(objects.size()));
     EXPECT_EQ(Feed({172, 172, 202, 202}), "") << "nothing after the last object";
@@ -365,7 +366,7 @@ TEST_F(DialogueTest, WithoutTheListTheJobCountsUp) {
     Run(ReadSteps(255, 1));
     EXPECT_EQ(effects.shownObjects, std::vector<std::string>{"256"});
     Run(ReadSteps(256, 2));
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
 }
 
 TEST_F(DialogueTest, WriteJobWritesAndReadsBackEachObject) {
@@ -374,7 +375,7 @@ TEST_F(DialogueTest, WriteJobWritesAndReadsBackEachObject) {
     StartJob(100, 101, true);
     Run(WriteSteps(100, 1));
     Run(ReadSteps(100, 11));
-    EXPECT_EQ(state.LinkMode, 2);  // the next object begins with its write
+    EXPECT_EQ(state.LinkMode, kModeWrite);  // the next object begins with its write
     Run(WriteSteps(101, 2));
     Run(ReadSteps(101, 12));
     EXPECT_EQ(table[100], 11);

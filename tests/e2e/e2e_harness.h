@@ -296,9 +296,9 @@ class EndToEndTest : public ::testing::Test {
     void ReadSettings() {
         frmTerminal& w = programmer_->form;
         w.Command2_Click();
-        ASSERT_EQ(w.line.state().LinkMode, 1);
+        ASSERT_EQ(w.line.state().LinkMode, kModeRead);
         ASSERT_TRUE(WaitUntil([&] {
-            return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen();
+            return w.line.state().LinkMode == kModeIdle || !w.MSComm1.PortOpen();
         })) << "the settings read did not end";
         ASSERT_TRUE(w.MSComm1.PortOpen()) << "the port closed during the settings read";
     }

@@ -69,9 +69,9 @@ class DeviceVanishes : public EndToEndTest, public ::testing::WithParamInterface
             w.Command3_Click();
             ASSERT_TRUE(w.line.state().WriteJob) << "the write was refused";
         }
-        ASSERT_NE(w.line.state().LinkMode, 0);
-        ASSERT_TRUE(
-            WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+        ASSERT_NE(w.line.state().LinkMode, kModeIdle);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return w.line.state().LinkMode == kModeIdle || !w.MSComm1.PortOpen(); }));
     }
 };
 
@@ -274,7 +274,8 @@ TEST_P(NoisyLine, TheProgramOnlyEverAnswersPollsAndKeepsGoing) {
     // A read under noise, and answers lost on the way: the noise is only logged, a lost answer
     // starts the same object's exchange again, and the image ends up as the device holds it.
     w.Command2_Click();
-    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return w.line.state().LinkMode == kModeIdle || !w.MSComm1.PortOpen(); }));
     ASSERT_TRUE(w.MSComm1.PortOpen());
     EXPECT_EQ(DataLineObjects(w.txtTerm.text()), SettingsObjects());
     for (std::size_t i = 0; i < SettingsObjects().size(); ++i)

@@ -80,7 +80,8 @@ TEST_F(ProgrammerEndToEnd, SettingsWriteStoresTheEncodedEntriesAndReadsThemBack)
 
     w.Command3_Click();
     ASSERT_TRUE(w.line.state().WriteJob) << "the write did not start";
-    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return w.line.state().LinkMode == kModeIdle || !w.MSComm1.PortOpen(); }));
     ASSERT_TRUE(w.MSComm1.PortOpen());
     EXPECT_FALSE(w.line.state().WriteJob);
     EXPECT_TRUE(p.messages.shown.empty());
@@ -134,7 +135,8 @@ TEST_F(ProgrammerEndToEnd, ASettingsFileLoadedAndWrittenIsVerifiedInTheStatus) {
     EXPECT_EQ(w.line.table()[8177], 0) << "loading fills the panel only";
 
     w.Command3_Click();
-    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0 || !w.MSComm1.PortOpen(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return w.line.state().LinkMode == kModeIdle || !w.MSComm1.PortOpen(); }));
     EXPECT_EQ(w.jobs.StatusText(), "Settings written and verified: 17 of 17");
     for (const ObjectEntry& entry : file.entries)
         EXPECT_EQ(w.line.table()[entry.object], entry.value) << entry.object;
@@ -238,8 +240,8 @@ TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(read->text(), "Read");
     QTest::mouseClick(read, Qt::LeftButton);
-    ASSERT_EQ(w.line.state().LinkMode, 1) << "the click did not start the read";
-    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0; }));
+    ASSERT_EQ(w.line.state().LinkMode, kModeRead) << "the click did not start the read";
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == kModeIdle; }));
 
     auto* pane = static_cast<TerminalPane*>(p.Widget(w.txtTerm));
     ASSERT_NE(pane, nullptr);
@@ -263,7 +265,7 @@ TEST_F(ProgrammerEndToEnd, TheWidgetsDriveConnectReadWriteAndDisconnect) {
     ASSERT_NE(write, nullptr);
     QTest::mouseClick(write, Qt::LeftButton);
     ASSERT_TRUE(w.line.state().WriteJob) << "the click did not start the write";
-    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return w.line.state().LinkMode == kModeIdle; }));
     EXPECT_EQ(w.line.table()[8177], 6);
     EXPECT_EQ(r1->text(), "6");
     EXPECT_EQ(pane->Text().toStdString(), w.txtTerm.text());

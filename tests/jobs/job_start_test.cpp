@@ -88,9 +88,9 @@ TEST_P(JobStartTest, StartSetsTheJobFromTheBoxesOrTheList) {
     EXPECT_EQ(form.EndText(frame), c.endAfter);
     EXPECT_EQ(form.shown, c.shown);
     EXPECT_EQ(state.ListPos, 0);
-    EXPECT_EQ(state.LinkMode, IsRead() ? 1 : 2);
+    EXPECT_EQ(state.LinkMode, IsRead() ? kModeRead : kModeWrite);
     EXPECT_EQ(state.WriteJob, !IsRead());
-    EXPECT_EQ(state.LinkStep, 0);
+    EXPECT_EQ(state.LinkStep, kReadStepStart);
     EXPECT_EQ(port.Sent(), "") << "a start sends nothing: the device leads";
     EXPECT_TRUE(form.refusals.empty());
 }
@@ -132,7 +132,7 @@ TEST_F(JobControlTest, StopFinishesTheObjectUnderWayAndNothingElse) {
     // The exchange under way goes on with its own object, and its data byte ends the job.
     EXPECT_EQ(Feed({202}), "\x03");
     Feed({99});
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(table[3], 99);
     EXPECT_EQ(table[4], 0);
     EXPECT_FALSE(jobs.Busy());
@@ -143,11 +143,11 @@ TEST_F(JobControlTest, StopWithoutAJobShowsTheEndObject) {
     Feed({172});
     line.Start(RangeJob(8191, 8191));
     Feed({172, 172, 202, 202, 7});  // the job ends
-    ASSERT_EQ(state.LinkMode, 0);
+    ASSERT_EQ(state.LinkMode, kModeIdle);
     jobs.Stop(Frame::Write);
     EXPECT_EQ(state.CurObject, Number::Double(8191));
     EXPECT_EQ(form.shown, "8191");
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_FALSE(state.WriteJob);
 }
 
@@ -192,7 +192,7 @@ TEST_P(StartWhileBusyTest, IsRefusedAndTheJobGoesOn) {
     form.packetTime = "0";
     for (std::string& repeater : form.repeaters) repeater = "1";
     jobs.WriteSettings();
-    ASSERT_EQ(state.LinkMode, 2);
+    ASSERT_EQ(state.LinkMode, kModeWrite);
     EXPECT_EQ(Feed({172, 172, 202}), std::string("\xAA\x00", 2));
     const LinkState before = state;
     Press(GetParam());
@@ -248,7 +248,7 @@ TEST_F(JobControlFlowTest, ARefusedSettingsWriteChangesNothing) {
     ASSERT_EQ(form.refusals.size(), 1u);
     EXPECT_NE(form.refusals[0].find("9"), std::string::npos) << form.refusals[0];
     EXPECT_EQ(table, beforeTable);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_FALSE(state.WriteJob);
     EXPECT_FALSE(link.RunUntil([&] { return !link.line.empty(); }, 20))
         << "no job: the polls go unanswered, yet the line sent " << link.line;

@@ -68,7 +68,7 @@ class JobTableTest : public ::testing::Test, public ::testing::WithParamInterfac
 
 TEST_P(JobTableTest, AddressesItsObjectsAndEndsAfterTheLast) {
     const JobCase& c = GetParam();
-    const sim::ObjectTable before = device.table();
+    const sim::DeviceTable before = device.table();
     c.start(*this);
     ASSERT_TRUE(device.RunUntil(
         [&] {

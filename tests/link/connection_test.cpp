@@ -19,14 +19,14 @@ class ConnectionTest : public LineTest {
         EXPECT_EQ(state.EndObject, Number::Double(99));
         EXPECT_EQ(state.ListPos, 2);
         EXPECT_TRUE(state.WriteJob);
-        EXPECT_EQ(state.LinkMode, 2);
-        EXPECT_EQ(state.WriteStep, 4);
+        EXPECT_EQ(state.LinkMode, kModeWrite);
+        EXPECT_EQ(state.WriteStep, kWriteStepEntryDue);
         EXPECT_EQ(table[42], 0x5A);
     }
     // The job ended, the image kept what was done, and the view learnt once that the job failed,
     // whose report says what was left undone.
     void ExpectJobInterrupted(const std::string& reason) {
-        EXPECT_EQ(state.LinkMode, 0);
+        EXPECT_EQ(state.LinkMode, kModeIdle);
         EXPECT_FALSE(state.WriteJob);
         EXPECT_EQ(table[42], 0x5A);
         EXPECT_EQ(view.jobsEnded, 1);

@@ -23,8 +23,8 @@ std::uint8_t StartValue(int object) {
     return static_cast<std::uint8_t>(object % 100 + 1);
 }
 
-sim::ObjectTable StartTable() {
-    sim::ObjectTable table{};
+sim::DeviceTable StartTable() {
+    sim::DeviceTable table{};
     for (int object = 0; object < kObjectCount; ++object) table[object] = StartValue(object);
     return table;
 }
@@ -62,7 +62,7 @@ TEST_P(SessionTest, EndsWithItsStatusAndLeavesTheDeviceAsReported) {
     Session session(port, c.plan, {.port = 1, .portName = "/dev/ttyZelmar"});
     DeviceLine<> device([&](std::uint8_t received) { return port.Answer(received); }, StartTable(),
                         c.faults);
-    const sim::ObjectTable before = device.table();
+    const sim::DeviceTable before = device.table();
 
     // A byte takes about 8 ms at 1200 baud; the session's clock ticks on between bytes and goes
     // on while the device is silent, up to a minute.
@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   {{3, 33}, {4, 44}}},
                       SessionCase{"AWriteThatReadsBackOtherwiseIsUnverified",
                                   FilePlan(Task::Write, kTwoEntries, "two.zset", std::nullopt),
-                                  {.miswrite_object = 4},
+                                  {.miswriteObject = 4},
                                   -1,
                                   Outcome::Unverified,
                                   "Object 4 reads back",

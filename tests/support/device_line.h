@@ -19,7 +19,7 @@ namespace zelmar::testing {
 template <class Programmer = std::function<std::string(std::uint8_t)>>
 class DeviceLine {
   public:
-    explicit DeviceLine(Programmer programmer, const sim::ObjectTable& table = {},
+    explicit DeviceLine(Programmer programmer, const sim::DeviceTable& table = {},
                         sim::DeviceFaults faults = {})
         : device_(table, faults), programmer_(std::move(programmer)) {}
 
@@ -43,7 +43,7 @@ class DeviceLine {
     }
 
     sim::Device& device() { return device_; }
-    sim::ObjectTable& table() { return device_.Table(); }
+    sim::DeviceTable& table() { return device_.Table(); }
 
     // Every answer of the programmer, in order. A long run may turn this off to save memory.
     std::string line;

@@ -32,9 +32,9 @@ inline void ExpectNoJobBegun(const LinkState& state) {
     EXPECT_TRUE(state.CurObject.isInt16());
     EXPECT_EQ(state.EndObject, Number::Int16(1));
     EXPECT_FALSE(state.WriteJob);
-    EXPECT_EQ(state.LinkMode, 0);
-    EXPECT_EQ(state.LinkStep, 0);
-    EXPECT_EQ(state.WriteStep, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
+    EXPECT_EQ(state.LinkStep, kReadStepStart);
+    EXPECT_EQ(state.WriteStep, kWriteStepStart);
 }
 
 class LineTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "dialogue/link_state.h"
 #include "support/device_line.h"
 #include "support/memory_serial_port.h"
 
@@ -45,7 +46,7 @@ class SettingsDeviceTest : public Fixture {
 
   public:
     void RunJob() {
-        ASSERT_TRUE(link.RunUntil([&] { return this->state.LinkMode == 0; }, 10000));
+        ASSERT_TRUE(link.RunUntil([&] { return this->state.LinkMode == kModeIdle; }, 10000));
     }
 
     SettingsDevice link{this->port};

@@ -11,7 +11,7 @@
 namespace zelmar::sim {
 
 void PrintTo(const Emission& emission, std::ostream* out) {
-    *out << static_cast<int>(emission.byte) << (emission.awaits_answer ? " awaiting" : "");
+    *out << static_cast<int>(emission.byte) << (emission.awaitsAnswer ? " awaiting" : "");
 }
 
 namespace {
@@ -38,8 +38,8 @@ Bytes Low(int object) {
 }
 
 // A table in which the objects under test hold values that no default or zero entry has.
-ObjectTable MarkedTable() {
-    ObjectTable table{};
+DeviceTable MarkedTable() {
+    DeviceTable table{};
     table[0] = 74;
     table[8176] = 3;
     table[8180] = 6;
@@ -52,7 +52,7 @@ void Play(Device& device, const std::vector<Turn>& turns) {
     for (std::size_t i = 0; i < turns.size(); ++i) {
         Emission sent = device.Next(turns[i].answer);
         EXPECT_EQ(sent.byte, turns[i].expected.byte) << "turn " << i;
-        EXPECT_EQ(sent.awaits_answer, turns[i].expected.awaits_answer) << "turn " << i;
+        EXPECT_EQ(sent.awaitsAnswer, turns[i].expected.awaitsAnswer) << "turn " << i;
     }
 }
 
@@ -117,18 +117,18 @@ TEST_P(SimWriteExchangeTest, StoresTheByteAndReportsItOnReadBack) {
     const auto [object, data] = GetParam();
     Device device(MarkedTable());
     std::vector<Turn> turns = WriteExchange(object, data);
-    std::vector<Turn> read_back = ReadExchange(object, data);
-    turns.insert(turns.end(), read_back.begin(), read_back.end());
+    std::vector<Turn> readBack = ReadExchange(object, data);
+    turns.insert(turns.end(), readBack.begin(), readBack.end());
     Play(device, turns);
 
-    ObjectTable expected = MarkedTable();
+    DeviceTable expected = MarkedTable();
     expected[object] = data;
     EXPECT_EQ(device.Table(), expected);
     EXPECT_EQ(device.Irregularities(), 0);
 }
 
 TEST(SimDeviceMiswrite, OnlyTheNamedObjectStoresAnotherValue) {
-    Device device(MarkedTable(), DeviceFaults{.miswrite_object = 8180});
+    Device device(MarkedTable(), DeviceFaults{.miswriteObject = 8180});
     Play(device, WriteExchange(8180, 6));
     Play(device, WriteExchange(8181, 6));
     EXPECT_EQ(device.Table()[8180], 7);
@@ -157,19 +157,19 @@ TEST(SimDeviceIdle, KeepsPollingWhileNobodyAnswers) {
 // the irregularity, change no entry, and still serve a proper read right after.
 struct FaultCase {
     const char* name;
-    std::vector<Turn> lead_in;
-    Bytes bad_answer;
+    std::vector<Turn> leadIn;
+    Bytes badAnswer;
 };
 
 class SimWrongAnswerTest : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(SimWrongAnswerTest, ReturnsToIdlePolling) {
     Device device(MarkedTable());
-    Play(device, GetParam().lead_in);
-    EXPECT_EQ(device.Next(GetParam().bad_answer), kIdlePoll);
+    Play(device, GetParam().leadIn);
+    EXPECT_EQ(device.Next(GetParam().badAnswer), kIdlePoll);
     EXPECT_EQ(device.Irregularities(), 1);
     // Only silence counts as a missed answer; a wrong one was on time.
-    EXPECT_EQ(device.MissedAnswers(), GetParam().bad_answer.empty() ? 1 : 0);
+    EXPECT_EQ(device.MissedAnswers(), GetParam().badAnswer.empty() ? 1 : 0);
     EXPECT_EQ(device.Table(), MarkedTable());
 
     Play(device, {{{kReadCommand}, kAddressRequest},
@@ -203,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
 // an exchange, and the device carries on as if none had come.
 struct UnansweredCase {
     const char* name;
-    std::vector<Turn> lead_in;
+    std::vector<Turn> leadIn;
     Emission after;
 };
 
@@ -211,7 +211,7 @@ class SimUnansweredPollTest : public testing::TestWithParam<UnansweredCase> {};
 
 TEST_P(SimUnansweredPollTest, AnswerIsIrregularAndIgnored) {
     Device device(MarkedTable());
-    Play(device, GetParam().lead_in);
+    Play(device, GetParam().leadIn);
     EXPECT_EQ(device.Next(Bytes{kReadCommand}), GetParam().after);
     EXPECT_EQ(device.Irregularities(), 1);
 }
@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<UnansweredCase>& info) { return info.param.name; });
 
 TEST(SimDeviceDrop, ALostAnswerIsCountedAsDroppedNotMissed) {
-    Device device(MarkedTable(), DeviceFaults{.drop_every = 2});
+    Device device(MarkedTable(), DeviceFaults{.dropEvery = 2});
     // The command is the first answer and passes; the high address byte is the second and is lost.
     Play(device, UpTo(ReadExchange(8191, 201), 3));
     EXPECT_EQ(device.Next(High(8191)), kIdlePoll);
@@ -244,7 +244,7 @@ TEST(SimDeviceLink, ReopeningAbandonsTheExchangeUnderWay) {
 }
 
 struct FirstByteCase {
-    int links;                 // DeviceFaults::first_byte_links
+    int links;                 // DeviceFaults::firstByteLinks
     std::vector<bool> faulty;  // whether each successive link opens with the faulty byte
 };
 
@@ -279,7 +279,7 @@ TEST(SimDeviceNoise, FollowsEveryUnansweredIdlePollAndIsNeverAPoll) {
     for (int round = 0; round < 300; ++round) {
         for (int i = 0; i < kNoise; ++i) {
             Emission noise = device.Next({});
-            ASSERT_FALSE(noise.awaits_answer);
+            ASSERT_FALSE(noise.awaitsAnswer);
             ASSERT_NE(noise.byte, kPoll);
             ASSERT_NE(noise.byte, kAddressPoll);
             seen.insert(noise.byte);

@@ -46,28 +46,28 @@ TEST(SimOptions, ReadsEveryFlagAndItsValue) {
     EXPECT_EQ(o.table, "in.txt");
     EXPECT_EQ(o.save, "out.txt");
     EXPECT_EQ(o.log, "log.txt");
-    EXPECT_EQ(o.faults.first_byte, 202);
-    EXPECT_EQ(o.faults.first_byte_links, 2);
+    EXPECT_EQ(o.faults.firstByte, 202);
+    EXPECT_EQ(o.faults.firstByteLinks, 2);
     EXPECT_EQ(o.faults.noise, 3);
     EXPECT_EQ(o.faults.seed, 99u);
-    EXPECT_EQ(o.hangup_after, 17);
-    EXPECT_TRUE(o.place_poll_values);
-    EXPECT_TRUE(o.exit_on_close);
-    EXPECT_EQ(o.answer_wait_ms, 45);
-    EXPECT_EQ(o.faults.miswrite_object, 8180);
+    EXPECT_EQ(o.hangupAfter, 17);
+    EXPECT_TRUE(o.placePollValues);
+    EXPECT_TRUE(o.exitOnClose);
+    EXPECT_EQ(o.answerWaitMs, 45);
+    EXPECT_EQ(o.faults.miswriteObject, 8180);
 }
 
 TEST(SimOptions, AnswerWaitDependsOnPacingUnlessGiven) {
-    EXPECT_EQ(Parse({}).options.answer_wait_ms, kRealAnswerWaitMs);
-    EXPECT_EQ(Parse({"--fast"}).options.answer_wait_ms, kFastAnswerWaitMs);
-    EXPECT_EQ(Parse({"--answer-wait", "5", "--fast"}).options.answer_wait_ms, 5);
-    EXPECT_FALSE(Parse({}).options.faults.first_byte);
+    EXPECT_EQ(Parse({}).options.answerWaitMs, kRealAnswerWaitMs);
+    EXPECT_EQ(Parse({"--fast"}).options.answerWaitMs, kFastAnswerWaitMs);
+    EXPECT_EQ(Parse({"--answer-wait", "5", "--fast"}).options.answerWaitMs, 5);
+    EXPECT_FALSE(Parse({}).options.faults.firstByte);
 }
 
 struct WindowCase {
     std::vector<std::string_view> args;
     long pace;
-    std::optional<long> window_us;
+    std::optional<long> windowUs;
 };
 
 class SimAnswerWindowTest : public testing::TestWithParam<WindowCase> {};
@@ -76,7 +76,7 @@ TEST_P(SimAnswerWindowTest, FollowsThePaceUnlessGiven) {
     ParsedOptions parsed = Parse(GetParam().args);
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.options.pace, GetParam().pace);
-    EXPECT_EQ(parsed.options.answer_window_us, GetParam().window_us);
+    EXPECT_EQ(parsed.options.answerWindowUs, GetParam().windowUs);
 }
 
 INSTANTIATE_TEST_SUITE_P(

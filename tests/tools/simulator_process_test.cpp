@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "object_table.h"
+#include "device_table.h"
 #include "support/read_file.h"
 #include "support/simulator_process.h"
 #include "support/temp_folder.h"
@@ -184,7 +184,7 @@ TEST_F(SimulatorProcessTest, StoresAWriteReadsItBackAndSavesIt) {
     std::ifstream saved(dir_ / "saved.txt");
     TableLoad load = LoadTable(saved);
     ASSERT_TRUE(load.table) << load.error;
-    ObjectTable expected{};
+    DeviceTable expected{};
     expected[8180] = 99;
     expected[300] = 12;
     EXPECT_EQ(*load.table, expected);
@@ -231,7 +231,7 @@ TEST_F(SimulatorProcessTest, CountsLateAndMissedAnswersAgainstItsWindow) {
 
 struct FirstByteCase {
     const char* links;
-    std::vector<int> first_bytes;  // the first byte seen on each successive opening
+    std::vector<int> firstBytes;  // the first byte seen on each successive opening
 };
 
 class SimFirstByteProcessTest : public SimulatorProcessTest,
@@ -242,7 +242,7 @@ TEST_P(SimFirstByteProcessTest, StartsEachNoticedOpeningWithTheFaultyByte) {
     if (*GetParam().links) args.insert(args.end(), {"--first-byte-links", GetParam().links});
     Simulator simulator(args);
     std::string path = simulator.Terminal();
-    for (int expected : GetParam().first_bytes) {
+    for (int expected : GetParam().firstBytes) {
         Programmer programmer(path);
         ASSERT_TRUE(programmer.IsOpen());
         EXPECT_EQ(programmer.Receive(), expected);

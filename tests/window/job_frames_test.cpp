@@ -27,7 +27,7 @@ TEST_F(JobFramesTest, StopFinishesTheObjectUnderWayAndNothingElse) {
     // The exchange under way goes on with its own object, and its data byte ends the job.
     EXPECT_EQ(Feed({202}), "\x03");
     Feed({99});
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(table[3], 99);
     EXPECT_EQ(table[4], 0);
     EXPECT_TRUE(window.Option2(1).enabled());
@@ -78,7 +78,7 @@ TEST_P(StartDuringAJobTest, IsRefusedAndTheJobGoesOn) {
     window.Text_Pac_Time.SetText("0");
     for (int n = 1; n <= 15; ++n) window.Text_R(n).SetText("1");
     window.Command3_Click();  // the settings write
-    ASSERT_EQ(state.LinkMode, 2);
+    ASSERT_EQ(state.LinkMode, kModeWrite);
     EXPECT_EQ(Feed({172, 172, 202}), std::string("\xAA\x00", 2));
     const LinkState before = state;
     Control* starts[] = {&window.Command2, &window.Command3, &window.Option2(1),
@@ -114,7 +114,7 @@ TEST_F(JobFlowTest, SettingsReadFillsThePanel) {
     EXPECT_NE(Pane().find("74 - 0\r\n7 - 8176\r\n1 - 8177\r\n"), std::string::npos) << Pane();
     EXPECT_NE(Pane().find("15 - 8191\r\n"), std::string::npos);
     EXPECT_EQ(window.Option2(2).value(), 1);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -146,7 +146,7 @@ TEST_F(JobFlowTest, ARefusedSettingsWriteChangesNothing) {
     EXPECT_EQ(messages.shown[0].caption, "Zelmar prg");
     EXPECT_NE(messages.shown[0].text.find("9"), std::string::npos) << messages.shown[0].text;
     EXPECT_EQ(table, beforeTable);
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_FALSE(state.WriteJob);
     EXPECT_FALSE(link.RunUntil([&] { return !link.line.empty(); }, 20))
         << "no job: the polls go unanswered, yet the window sent " << link.line;
@@ -156,7 +156,7 @@ TEST_F(JobFlowTest, StopRunsAgainAtTheEndOfAJobStartedFromAFrame) {
     window.Option2(1).UserClick();  // over the list: objects 1 .. 8191 of the list
     window.Text1.SetText("4321");
     RunJob();
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(window.Option2(2).value(), 1);
     // "Stop" ran when the engine selected it, copying the list's ends into the boxes again.
     EXPECT_EQ(window.Text1.text(), "0");

@@ -54,7 +54,7 @@ TEST_F(PortBarTest, ConnectShowsTheOpenPortAndResetsTheBoxes) {
     EXPECT_TRUE(messages.shown.empty());
     // The "Stop" options the connect selects leave the line's new link as it began.
     EXPECT_EQ(state.CurObject, Number::Int16(1));
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_TRUE(state.JustConnected);
     EXPECT_EQ(state.ListPos, 2) << "the list position is the job starts' business";
 }
@@ -68,7 +68,7 @@ TEST_F(PortBarTest, ConnectSelectingStopRunsItsHandlerAfterTheBoxesWereReset) {
     EXPECT_EQ(window.Text1.text(), "0");
     EXPECT_EQ(window.Text2.text(), "8191");
     EXPECT_EQ(window.Label5.caption(), "1");
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -83,7 +83,7 @@ TEST_F(PortBarTest, AFailedOpenWarnsAndResetsNothing) {
                                           MessageIcon::Exclamation, "Zelmar prg"}));
     ExpectClosedState();
     EXPECT_EQ(window.Text1.text(), "12");
-    EXPECT_EQ(state.LinkMode, 2) << "the job is the line's, untouched";
+    EXPECT_EQ(state.LinkMode, kModeWrite) << "the job is the line's, untouched";
 }
 
 TEST_F(PortBarTest, AFailedCloseWarnsAndStaysOpen) {
@@ -104,7 +104,7 @@ TEST_F(PortBarTest, DisconnectInTheMiddleOfAJobEndsItSayingWhatWasLeftUndone) {
     window.imgConnected_Click();
     ExpectClosedState();
     ExpectJobInterrupted("the port was closed");
-    EXPECT_EQ(state.LinkMode, 0);
+    EXPECT_EQ(state.LinkMode, kModeIdle);
     EXPECT_EQ(table[42], 0x5A);
 }
 

@@ -69,7 +69,7 @@ TEST_F(EncodePanelTest, ComposesTheSettingsEntries) {
     window.Text_R(2).SetText("12");
     window.Command3_Click();
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(state.LinkMode, 2);
+    EXPECT_EQ(state.LinkMode, kModeWrite);
     EXPECT_EQ(table[0], 135);
     EXPECT_EQ(table[8176], 2);
     EXPECT_EQ(table[8178], 12);
@@ -95,7 +95,7 @@ TEST_F(EncodePanelTest, EveryRefusalLeavesTheImageAsItWas) {
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_NE(messages.shown[0].text.find(field), std::string::npos) << messages.shown[0].text;
         EXPECT_EQ(table, before);
-        EXPECT_EQ(state.LinkMode, 0);
+        EXPECT_EQ(state.LinkMode, kModeIdle);
     }
 }
 

@@ -12,32 +12,32 @@ std::optional<std::uint8_t> Single(std::span<const std::uint8_t> answer) {
 
 }  // namespace
 
-Device::Device(ObjectTable table, DeviceFaults faults)
+Device::Device(DeviceTable table, DeviceFaults faults)
     : table_(table),
       faults_(faults),
       random_(faults.seed),
-      faulty_links_left_(faults.first_byte ? faults.first_byte_links : 0) {}
+      faultyLinksLeft_(faults.firstByte ? faults.firstByteLinks : 0) {}
 
 void Device::LinkOpened() {
-    phase_ = Phase::kLinkStart;
-    noise_left_ = 0;
+    phase_ = Phase::LinkStart;
+    noiseLeft_ = 0;
 }
 
-Emission Device::Send(Phase phase, std::uint8_t byte, bool awaits_answer) {
+Emission Device::Send(Phase phase, std::uint8_t byte, bool awaitsAnswer) {
     phase_ = phase;
-    return Emission{byte, awaits_answer};
+    return Emission{byte, awaitsAnswer};
 }
 
 Emission Device::StartLink() {
-    if (faulty_links_left_ != 0) {
-        if (faulty_links_left_ > 0) --faulty_links_left_;
-        return Send(Phase::kFaultyFirst, *faults_.first_byte, false);
+    if (faultyLinksLeft_ != 0) {
+        if (faultyLinksLeft_ > 0) --faultyLinksLeft_;
+        return Send(Phase::FaultyFirst, *faults_.firstByte, false);
     }
-    return Send(Phase::kFirstPoll, kPoll, false);
+    return Send(Phase::FirstPoll, kPoll, false);
 }
 
 Emission Device::Idle() {
-    return Send(Phase::kPoll, kPoll, true);
+    return Send(Phase::Poll, kPoll, true);
 }
 
 std::uint8_t Device::NoiseByte() {
@@ -51,26 +51,26 @@ std::uint8_t Device::NoiseByte() {
 Emission Device::AfterIdlePoll(std::span<const std::uint8_t> answer) {
     if (answer.empty()) {
         if (faults_.noise > 0) {
-            noise_left_ = faults_.noise - 1;
-            return Send(Phase::kNoise, NoiseByte(), false);
+            noiseLeft_ = faults_.noise - 1;
+            return Send(Phase::Noise, NoiseByte(), false);
         }
         return Idle();
     }
     std::optional<std::uint8_t> command = Single(answer);
-    if (command == kReadCommand) return Send(Phase::kReadHigh, kAddressPoll, true);
-    if (command == kWriteCommand) return Send(Phase::kWriteHigh, kAddressPoll, true);
+    if (command == kReadCommand) return Send(Phase::ReadHigh, kAddressPoll, true);
+    if (command == kWriteCommand) return Send(Phase::WriteHigh, kAddressPoll, true);
     ++irregularities_;
     return Idle();
 }
 
 void Device::Unanswered(std::span<const std::uint8_t> answer) {
     ++irregularities_;
-    if (answer.empty() && !dropping_) ++missed_answers_;
+    if (answer.empty() && !dropping_) ++missedAnswers_;
 }
 
 Emission Device::AddressByte(std::span<const std::uint8_t> answer, Phase next) {
     std::optional<std::uint8_t> byte = Single(answer);
-    bool high = phase_ == Phase::kReadHigh || phase_ == Phase::kWriteHigh;
+    bool high = phase_ == Phase::ReadHigh || phase_ == Phase::WriteHigh;
     if (!byte || (high && *byte > kLastObject / 256)) {
         Unanswered(answer);
         return Idle();
@@ -80,53 +80,52 @@ Emission Device::AddressByte(std::span<const std::uint8_t> answer, Phase next) {
         return Send(next, kAddressPoll, true);
     }
     object_ = high_ * 256 + *byte;
-    if (next == Phase::kReadData) {
-        ++data_bytes_sent_;
+    if (next == Phase::ReadData) {
+        ++dataBytesSent_;
         return Send(next, table_[object_], false);
     }
     return Send(next, kAddressPoll, true);
 }
 
 Emission Device::Next(std::span<const std::uint8_t> answer) {
-    dropping_ =
-        faults_.drop_every > 0 && !answer.empty() && ++answers_seen_ % faults_.drop_every == 0;
+    dropping_ = faults_.dropEvery > 0 && !answer.empty() && ++answersSeen_ % faults_.dropEvery == 0;
     if (dropping_) {
-        ++dropped_answers_;
+        ++droppedAnswers_;
         answer = {};
     }
     switch (phase_) {
-        case Phase::kLinkStart:
+        case Phase::LinkStart:
             // Whatever arrived before the link's first byte answers nothing.
             return StartLink();
-        case Phase::kFaultyFirst:
-        case Phase::kFirstPoll:
-        case Phase::kReadData:
-        case Phase::kWriteEnd:
+        case Phase::FaultyFirst:
+        case Phase::FirstPoll:
+        case Phase::ReadData:
+        case Phase::WriteEnd:
             if (!answer.empty()) ++irregularities_;
-            return phase_ == Phase::kFirstPoll ? Idle() : Send(Phase::kFirstPoll, kPoll, false);
-        case Phase::kPoll:
+            return phase_ == Phase::FirstPoll ? Idle() : Send(Phase::FirstPoll, kPoll, false);
+        case Phase::Poll:
             return AfterIdlePoll(answer);
-        case Phase::kNoise:
+        case Phase::Noise:
             if (!answer.empty()) ++irregularities_;
-            if (noise_left_ > 0) {
-                --noise_left_;
-                return Send(Phase::kNoise, NoiseByte(), false);
+            if (noiseLeft_ > 0) {
+                --noiseLeft_;
+                return Send(Phase::Noise, NoiseByte(), false);
             }
             return Idle();
-        case Phase::kReadHigh:
-            return AddressByte(answer, Phase::kReadLow);
-        case Phase::kReadLow:
-            return AddressByte(answer, Phase::kReadData);
-        case Phase::kWriteHigh:
-            return AddressByte(answer, Phase::kWriteLow);
-        case Phase::kWriteLow:
-            return AddressByte(answer, Phase::kWriteData);
-        case Phase::kWriteData:
+        case Phase::ReadHigh:
+            return AddressByte(answer, Phase::ReadLow);
+        case Phase::ReadLow:
+            return AddressByte(answer, Phase::ReadData);
+        case Phase::WriteHigh:
+            return AddressByte(answer, Phase::WriteLow);
+        case Phase::WriteLow:
+            return AddressByte(answer, Phase::WriteData);
+        case Phase::WriteData:
             if (std::optional<std::uint8_t> data = Single(answer)) {
-                table_[object_] = faults_.miswrite_object == object_
+                table_[object_] = faults_.miswriteObject == object_
                                       ? static_cast<std::uint8_t>(*data ^ 1)
                                       : *data;
-                return Send(Phase::kWriteEnd, kAddressPoll, false);
+                return Send(Phase::WriteEnd, kAddressPoll, false);
             }
             Unanswered(answer);
             return Idle();

@@ -23,7 +23,7 @@
 #include <random>
 #include <span>
 
-#include "object_table.h"
+#include "device_table.h"
 
 namespace zelmar::sim {
 
@@ -38,22 +38,22 @@ inline constexpr std::uint8_t kWriteCommand = 0xAA;  // 170
 // Deliberate misbehaviour, so that a programmer's handling of a faulty line can be tested.
 struct DeviceFaults {
     // Sent instead of the first 172 of a link (see Device::LinkOpened).
-    std::optional<std::uint8_t> first_byte{};
+    std::optional<std::uint8_t> firstByte{};
     // How many links get the faulty first byte; negative means every one.
-    int first_byte_links = -1;
+    int firstByteLinks = -1;
     // Bytes that are neither 172 nor 202, sent after every idle poll left unanswered.
     int noise = 0;
     std::uint32_t seed = 1;
-    // Every drop_every-th answer is lost on the way (0: none), so the device meets silence.
-    int drop_every = 0;
+    // Every dropEvery-th answer is lost on the way (0: none), so the device meets silence.
+    int dropEvery = 0;
     // A write of this object stores another value than the one sent, as a failing cell would.
-    std::optional<int> miswrite_object{};
+    std::optional<int> miswriteObject{};
 };
 
 // One byte for the line, and whether the device waits for the programmer's answer to it.
 struct Emission {
     std::uint8_t byte;
-    bool awaits_answer;
+    bool awaitsAnswer;
     bool operator==(const Emission&) const = default;
 };
 
@@ -61,21 +61,21 @@ class Device {
   public:
     // Where the device stands, named after the last byte it sent.
     enum class Phase {
-        kLinkStart,    // nothing sent on this link yet
-        kFaultyFirst,  // sent the faulty first byte
-        kFirstPoll,    // sent the 172 that no programmer answers
-        kPoll,         // sent an idle 172 that may be answered with a command
-        kNoise,        // sent a noise byte
-        kReadHigh,     // read: sent 202 for the high address byte
-        kReadLow,      // read: sent 202 for the low address byte
-        kReadData,     // read: sent the data byte
-        kWriteHigh,    // write: sent 202 for the high address byte
-        kWriteLow,     // write: sent 202 for the low address byte
-        kWriteData,    // write: sent 202 for the data byte
-        kWriteEnd,     // write: sent the closing 202
+        LinkStart,    // nothing sent on this link yet
+        FaultyFirst,  // sent the faulty first byte
+        FirstPoll,    // sent the 172 that no programmer answers
+        Poll,         // sent an idle 172 that may be answered with a command
+        Noise,        // sent a noise byte
+        ReadHigh,     // read: sent 202 for the high address byte
+        ReadLow,      // read: sent 202 for the low address byte
+        ReadData,     // read: sent the data byte
+        WriteHigh,    // write: sent 202 for the high address byte
+        WriteLow,     // write: sent 202 for the low address byte
+        WriteData,    // write: sent 202 for the data byte
+        WriteEnd,     // write: sent the closing 202
     };
 
-    explicit Device(ObjectTable table, DeviceFaults faults = {});
+    explicit Device(DeviceTable table, DeviceFaults faults = {});
 
     // The next byte to send. `answer` holds every byte that arrived since the previous one.
     Emission Next(std::span<const std::uint8_t> answer);
@@ -84,24 +84,24 @@ class Device {
     // fault if it still applies. Any exchange under way is abandoned.
     void LinkOpened();
 
-    const ObjectTable& Table() const { return table_; }
+    const DeviceTable& Table() const { return table_; }
     // For tests and benchmarks that set a scene or change an entry between exchanges.
-    ObjectTable& Table() { return table_; }
+    DeviceTable& Table() { return table_; }
     Phase CurrentPhase() const { return phase_; }
     // Data bytes of read exchanges sent so far.
-    long DataBytesSent() const { return data_bytes_sent_; }
+    long DataBytesSent() const { return dataBytesSent_; }
     // Answers that did not fit the exchange, and answers missing where one was due.
     long Irregularities() const { return irregularities_; }
     // Silence where an exchange under way was owed an answer (an address byte or a write's
     // data). An idle poll's silence is not among them: the device cannot tell a programmer
     // that has no job from one that is too slow, so a slow answer there shows as late instead.
     // Answers lost by the drop fault are the line's doing and are not counted either.
-    long MissedAnswers() const { return missed_answers_; }
+    long MissedAnswers() const { return missedAnswers_; }
     // Answers lost on the way by the drop fault.
-    long DroppedAnswers() const { return dropped_answers_; }
+    long DroppedAnswers() const { return droppedAnswers_; }
 
   private:
-    Emission Send(Phase phase, std::uint8_t byte, bool awaits_answer);
+    Emission Send(Phase phase, std::uint8_t byte, bool awaitsAnswer);
     Emission StartLink();
     Emission Idle();
     Emission AfterIdlePoll(std::span<const std::uint8_t> answer);
@@ -110,19 +110,19 @@ class Device {
     Emission AddressByte(std::span<const std::uint8_t> answer, Phase next);
     std::uint8_t NoiseByte();
 
-    ObjectTable table_;
+    DeviceTable table_;
     DeviceFaults faults_;
     std::mt19937 random_;
-    Phase phase_ = Phase::kLinkStart;
-    int faulty_links_left_;
-    int noise_left_ = 0;
+    Phase phase_ = Phase::LinkStart;
+    int faultyLinksLeft_;
+    int noiseLeft_ = 0;
     int high_ = 0;    // high address byte of the exchange under way
     int object_ = 0;  // object number of the exchange under way
-    long data_bytes_sent_ = 0;
+    long dataBytesSent_ = 0;
     long irregularities_ = 0;
-    long missed_answers_ = 0;
-    long dropped_answers_ = 0;
-    long answers_seen_ = 0;
+    long missedAnswers_ = 0;
+    long droppedAnswers_ = 0;
+    long answersSeen_ = 0;
     bool dropping_ = false;  // the answer in hand was lost by the drop fault
 };
 

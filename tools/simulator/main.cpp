@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "device.h"
-#include "object_table.h"
+#include "device_table.h"
 #include "options.h"
 
 namespace {
@@ -40,10 +40,10 @@ constexpr int kIdleCheckMs = 20;
 // and a programmer may open the terminal more than once in it (a lock, then the port).
 constexpr auto kOpeningSettles = std::chrono::milliseconds(10);
 
-volatile sig_atomic_t g_stop_signal = 0;
+volatile sig_atomic_t stopSignal = 0;
 
 void OnStopSignal(int signal) {
-    g_stop_signal = signal;
+    stopSignal = signal;
 }
 
 void InstallSignalHandlers() {
@@ -56,7 +56,7 @@ void InstallSignalHandlers() {
 }
 
 bool Stopping() {
-    return g_stop_signal != 0;
+    return stopSignal != 0;
 }
 
 class TrafficLog {
@@ -114,10 +114,10 @@ class Line {
     // reports a hang-up and reads fail with EIO; those reads also clear the condition.
     bool PeerPresent() {
         pollfd fd{master_, POLLIN, 0};
-        if (poll(&fd, 1, 0) < 0) return !hung_up_;
-        hung_up_ = (fd.revents & POLLHUP) != 0;
-        if (hung_up_) Drain();
-        return !hung_up_;
+        if (poll(&fd, 1, 0) < 0) return !hungUp_;
+        hungUp_ = (fd.revents & POLLHUP) != 0;
+        if (hungUp_) Drain();
+        return !hungUp_;
     }
 
     bool Write(std::uint8_t byte) {
@@ -132,7 +132,7 @@ class Line {
                     continue;
                 }
             }
-            hung_up_ = true;
+            hungUp_ = true;
             return false;
         }
     }
@@ -149,7 +149,7 @@ class Line {
         int ready = ppoll(&fd, 1, &timeout, nullptr);
         if (ready <= 0) return bytes;
         if (fd.revents & POLLHUP) {
-            hung_up_ = true;
+            hungUp_ = true;
             Drain();
             return bytes;
         }
@@ -160,7 +160,7 @@ class Line {
                 bytes.insert(bytes.end(), buffer, buffer + got);
                 continue;
             }
-            if (got < 0 && errno == EIO) hung_up_ = true;
+            if (got < 0 && errno == EIO) hungUp_ = true;
             break;
         }
         return bytes;
@@ -170,8 +170,8 @@ class Line {
     // opened it again.
     bool HungUp() {
         ReadOpenings();
-        if (emptied_) hung_up_ = true;
-        return hung_up_;
+        if (emptied_) hungUp_ = true;
+        return hungUp_;
     }
 
     // Drops what the programmer sent on an earlier link and we have not read.
@@ -216,13 +216,13 @@ class Line {
 
     int master_;
     std::string terminal_;
-    bool hung_up_ = true;
+    bool hungUp_ = true;
     int watch_ = -1;        // the system's reports of openings and closings of the terminal
     int holders_ = 0;       // descriptors open on the terminal side, ours included
     bool emptied_ = false;  // none was left open at some moment since the link began
 };
 
-bool SaveTo(const std::string& path, const ObjectTable& table) {
+bool SaveTo(const std::string& path, const DeviceTable& table) {
     std::ofstream out(path);
     SaveTable(out, table);
     out.close();
@@ -230,15 +230,15 @@ bool SaveTo(const std::string& path, const ObjectTable& table) {
     return static_cast<bool>(out);
 }
 
-enum class Ending { kSignal, kHangupFault, kPeerClosed };
+enum class Ending { Signal, HangupFault, PeerClosed };
 
 // How the device's polls fared against its answer window.
 struct AnswerCounts {
-    long in_time = 0;
+    long inTime = 0;
     long late = 0;
 
     std::string Text(const Device& device) const {
-        return "answers in time " + std::to_string(in_time) + ", missed " +
+        return "answers in time " + std::to_string(inTime) + ", missed " +
                std::to_string(device.MissedAnswers()) + ", late " + std::to_string(late) +
                ", dropped " + std::to_string(device.DroppedAnswers());
     }
@@ -248,15 +248,15 @@ struct AnswerCounts {
 // programmer's close ends it.
 Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
            AnswerCounts& counts) {
-    const auto byte_time =
+    const auto byteTime =
         options.fast
             ? Clock::duration::zero()
             : std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / options.pace;
-    const bool windowed = options.answer_window_us.has_value();
-    const auto answer_wait = windowed ? std::chrono::duration_cast<Clock::duration>(
-                                            std::chrono::microseconds(*options.answer_window_us))
-                                      : std::chrono::duration_cast<Clock::duration>(
-                                            std::chrono::milliseconds(options.answer_wait_ms));
+    const bool windowed = options.answerWindowUs.has_value();
+    const auto answerWait = windowed ? std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::microseconds(*options.answerWindowUs))
+                                     : std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::milliseconds(options.answerWaitMs));
     // What arrives until `deadline` answers a poll whose window has closed.
     auto TakeLate = [&](Clock::time_point deadline) {
         for (std::uint8_t byte : line.Collect(deadline)) {
@@ -266,7 +266,7 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
     };
     std::vector<std::uint8_t> answer;
     bool connected = false;
-    bool ever_connected = false;
+    bool everConnected = false;
     while (!Stopping()) {
         if (!connected) {
             if (!line.PeerPresent()) {
@@ -274,7 +274,7 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
                 continue;
             }
             connected = true;
-            ever_connected = true;
+            everConnected = true;
             line.LinkStarts();
             std::this_thread::sleep_for(kOpeningSettles);
             line.FlushReceived();
@@ -295,25 +295,23 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
         } else {
             const auto sent = Clock::now();
             log.Sent(emission.byte);
-            if (device.CurrentPhase() == Device::Phase::kReadData && options.hangup_after > 0 &&
-                device.DataBytesSent() >= options.hangup_after) {
+            if (device.CurrentPhase() == Device::Phase::ReadData && options.hangupAfter > 0 &&
+                device.DataBytesSent() >= options.hangupAfter) {
                 // Let the data byte reach the programmer before the line goes dead with it.
-                std::this_thread::sleep_until(sent + byte_time + answer_wait);
-                return Ending::kHangupFault;
+                std::this_thread::sleep_until(sent + byteTime + answerWait);
+                return Ending::HangupFault;
             }
             // The byte is on the line for one byte time; the window opens when it has left.
-            if (byte_time > Clock::duration::zero())
-                std::this_thread::sleep_until(sent + byte_time);
-            answer = line.Collect(emission.awaits_answer ? sent + byte_time + answer_wait
-                                                         : Clock::time_point{});
-            if (emission.awaits_answer && !answer.empty()) ++counts.in_time;
+            if (byteTime > Clock::duration::zero()) std::this_thread::sleep_until(sent + byteTime);
+            answer = line.Collect(emission.awaitsAnswer ? sent + byteTime + answerWait
+                                                        : Clock::time_point{});
+            if (emission.awaitsAnswer && !answer.empty()) ++counts.inTime;
             for (std::uint8_t byte : answer) log.Received(byte);
-            if (windowed && emission.awaits_answer && answer.empty()) {
+            if (windowed && emission.awaitsAnswer && answer.empty()) {
                 // The window closed in silence. A slow programmer's answer may still be on its
                 // way: listen a while longer before the next poll, so that it arrives as what it
                 // is, late, rather than in the next poll's window as an answer to that.
-                const auto until =
-                    Clock::now() + std::max<Clock::duration>(answer_wait, kLateGuard);
+                const auto until = Clock::now() + std::max<Clock::duration>(answerWait, kLateGuard);
                 while (!line.HungUp() && !Stopping() && Clock::now() < until) TakeLate(until);
             }
             if (line.HungUp()) connected = false;
@@ -321,10 +319,10 @@ Ending Run(Line& line, Device& device, const Options& options, TrafficLog& log,
         if (!connected) {
             line.DiscardUnread();
             log.Note("programmer closed the line");
-            if (options.exit_on_close && ever_connected) return Ending::kPeerClosed;
+            if (options.exitOnClose && everConnected) return Ending::PeerClosed;
         }
     }
-    return Ending::kSignal;
+    return Ending::Signal;
 }
 
 int Main(int argc, char** argv) {
@@ -340,7 +338,7 @@ int Main(int argc, char** argv) {
         return 0;
     }
 
-    ObjectTable table = DefaultTable();
+    DeviceTable table = DefaultTable();
     if (options.table) {
         std::ifstream in(*options.table);
         if (!in) {
@@ -349,12 +347,12 @@ int Main(int argc, char** argv) {
         }
         TableLoad load = LoadTable(in);
         if (!load.table) {
-            std::cerr << *options.table << ':' << load.error_line << ": " << load.error << '\n';
+            std::cerr << *options.table << ':' << load.errorLine << ": " << load.error << '\n';
             return 2;
         }
         table = *load.table;
     }
-    if (options.place_poll_values) PlacePollValues(table);
+    if (options.placePollValues) PlacePollValues(table);
 
     TrafficLog log;
     if (options.log && !log.Open(*options.log)) {
@@ -396,15 +394,15 @@ int Main(int argc, char** argv) {
 
     // Sleeps and waits end within a microsecond or so of their time rather than the default
     // fifty, which is most of a byte time at the fastest paces.
-    if (options.answer_window_us) prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
+    if (options.answerWindowUs) prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
 
     Device device(table, options.faults);
     AnswerCounts counts;
     Ending ending = Run(line, device, options, log, counts);
 
-    if (ending == Ending::kHangupFault) log.Note("hanging up");
+    if (ending == Ending::HangupFault) log.Note("hanging up");
     log.Note(counts.Text(device));
-    if (options.answer_window_us) std::cerr << "zelmar-simulator: " << counts.Text(device) << '\n';
+    if (options.answerWindowUs) std::cerr << "zelmar-simulator: " << counts.Text(device) << '\n';
     close(master);
     if (options.link) unlink(options.link->c_str());
     bool saved = !options.save || SaveTo(*options.save, device.Table());

@@ -19,7 +19,7 @@ std::optional<long> WholeNumber(std::string_view text, long low, long high) {
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     ParsedOptions parsed;
     Options& options = parsed.options;
-    std::optional<long> answer_wait;
+    std::optional<long> answerWait;
     std::optional<long> pace;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view flag = args[i];
@@ -46,9 +46,9 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
         } else if (flag == "--fast") {
             options.fast = true;
         } else if (flag == "--data-poll-values") {
-            options.place_poll_values = true;
+            options.placePollValues = true;
         } else if (flag == "--exit-on-close") {
-            options.exit_on_close = true;
+            options.exitOnClose = true;
         } else if (flag == "--link" || flag == "--table" || flag == "--save" || flag == "--log") {
             std::optional<std::string_view> path = value();
             if (!path || path->empty()) return fail(std::string(flag) + " needs a file name");
@@ -58,22 +58,22 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
                                                                      : options.log;
             target = std::string(*path);
         } else if (flag == "--answer-wait") {
-            answer_wait = number(1, 10000);
-            if (!answer_wait) return fail(range(1, 10000));
+            answerWait = number(1, 10000);
+            if (!answerWait) return fail(range(1, 10000));
         } else if (flag == "--pace") {
             pace = number(1, 1000000);
             if (!pace) return fail(range(1, 1000000));
         } else if (flag == "--answer-window") {
-            options.answer_window_us = number(1, 10000000);
-            if (!options.answer_window_us) return fail(range(1, 10000000));
+            options.answerWindowUs = number(1, 10000000);
+            if (!options.answerWindowUs) return fail(range(1, 10000000));
         } else if (flag == "--first-byte") {
             std::optional<long> byte = number(0, 255);
             if (!byte) return fail(range(0, 255));
-            options.faults.first_byte = static_cast<std::uint8_t>(*byte);
+            options.faults.firstByte = static_cast<std::uint8_t>(*byte);
         } else if (flag == "--first-byte-links") {
             std::optional<long> links = number(1, 1000000);
             if (!links) return fail(range(1, 1000000));
-            options.faults.first_byte_links = static_cast<int>(*links);
+            options.faults.firstByteLinks = static_cast<int>(*links);
         } else if (flag == "--noise") {
             std::optional<long> noise = number(0, 1000);
             if (!noise) return fail(range(0, 1000));
@@ -81,11 +81,11 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
         } else if (flag == "--drop-answers") {
             std::optional<long> every = number(2, 1000000);
             if (!every) return fail(range(2, 1000000));
-            options.faults.drop_every = static_cast<int>(*every);
+            options.faults.dropEvery = static_cast<int>(*every);
         } else if (flag == "--miswrite") {
             std::optional<long> object = number(0, 8191);
             if (!object) return fail(range(0, 8191));
-            options.faults.miswrite_object = static_cast<int>(*object);
+            options.faults.miswriteObject = static_cast<int>(*object);
         } else if (flag == "--seed") {
             std::optional<long> seed = number(0, 4294967295L);
             if (!seed) return fail(range(0, 4294967295L));
@@ -93,7 +93,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
         } else if (flag == "--hangup-after") {
             std::optional<long> count = number(1, 1000000000L);
             if (!count) return fail(range(1, 1000000000L));
-            options.hangup_after = *count;
+            options.hangupAfter = *count;
         } else {
             return fail("unknown option " + std::string(flag));
         }
@@ -102,17 +102,17 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
         parsed.error = "--pace and --fast exclude each other";
         return parsed;
     }
-    if (answer_wait && options.answer_window_us) {
+    if (answerWait && options.answerWindowUs) {
         parsed.error = "--answer-wait and --answer-window exclude each other";
         return parsed;
     }
     if (pace) {
         options.pace = *pace;
         // A device's timer allows one byte time at its own pace unless told otherwise.
-        if (!options.answer_window_us) options.answer_window_us = (999999 + *pace) / *pace;
+        if (!options.answerWindowUs) options.answerWindowUs = (999999 + *pace) / *pace;
     }
-    options.answer_wait_ms = answer_wait ? static_cast<int>(*answer_wait)
-                                         : (options.fast ? kFastAnswerWaitMs : kRealAnswerWaitMs);
+    options.answerWaitMs = answerWait ? static_cast<int>(*answerWait)
+                                      : (options.fast ? kFastAnswerWaitMs : kRealAnswerWaitMs);
     return parsed;
 }
 

@@ -18,15 +18,15 @@ struct Options {
     std::optional<std::string> save;   // table file written on exit
     std::optional<std::string> log;    // byte-by-byte traffic log
     bool fast = false;                 // no line timing, only the answer waits
-    int answer_wait_ms = 0;            // how long the device waits for an answer after a poll
+    int answerWaitMs = 0;              // how long the device waits for an answer after a poll
     // Bytes per second on the line; the real line's 1200 baud unless --pace says otherwise.
     long pace = kLineBytesPerSecond;
     // When set, the device's timer: an answer later than this after the poll has left the line
     // is missed, and one arriving after the window closed is counted late and thrown away.
-    std::optional<long> answer_window_us;
-    bool place_poll_values = false;
-    long hangup_after = 0;  // data bytes after which the device vanishes; 0 = never
-    bool exit_on_close = false;
+    std::optional<long> answerWindowUs;
+    bool placePollValues = false;
+    long hangupAfter = 0;  // data bytes after which the device vanishes; 0 = never
+    bool exitOnClose = false;
     DeviceFaults faults;
     bool help = false;
 };

@@ -2,7 +2,8 @@
 // The job side of the line, as the job controls see it: the line component implements it, so
 // that the job starts need not link the port's layer.
 #include "dialogue/job.h"
-#include "dialogue/link_engine.h"
+#include "dialogue/link_state.h"
+#include "dialogue/object_table.h"
 
 namespace zelmar {
 

@@ -12,28 +12,16 @@ Effect Light(Lamp lamp) {
     return effect;
 }
 
-Effect Failure(const StepError& failure) {
+Effect Failure(const std::string& failure) {
     Effect effect{Effect::Kind::Failure};
-    effect.failure = failure.what();
+    effect.failure = failure;
     return effect;
 }
 
-// An address of an object the table cannot hold does not fit one byte on the line.
-Effect Send(std::int32_t byte) {
-    if (byte < 0 || byte > 255) throw StepError("Invalid procedure call or argument");
+Effect Send(std::uint8_t byte) {
     Effect effect{Effect::Kind::Send};
-    effect.byte = static_cast<std::uint8_t>(byte);
+    effect.byte = byte;
     return effect;
-}
-
-// Runs one step; a failing step becomes a failure effect and the steps after it run all the same.
-template <class Step>
-void Guarded(EffectSink& out, Step&& step) {
-    try {
-        step();
-    } catch (const StepError& failure) {
-        out.Take(Failure(failure));
-    }
 }
 
 // Polls get their line end only while the current object, as it stands, names an object: the
@@ -53,9 +41,9 @@ void LinkEngine::Reset(const std::string& reason) {
     state_.CurObject = Number::Int16(1);
     state_.EndObject = Number::Int16(1);
     state_.WriteJob = false;
-    state_.LinkMode = 0;
-    state_.LinkStep = 0;
-    state_.WriteStep = 0;
+    state_.LinkMode = kModeIdle;
+    state_.LinkStep = kReadStepStart;
+    state_.WriteStep = kWriteStepStart;
 }
 
 void LinkEngine::Connected() {
@@ -70,9 +58,9 @@ bool LinkEngine::Start(Job job) {
     state_.CurObject = job_.objects.front();
     state_.EndObject = job_.namedEnd.value_or(job_.objects.back());
     state_.WriteJob = job_.write();
-    state_.LinkMode = job_.write() ? 2 : 1;
-    state_.LinkStep = 0;
-    state_.WriteStep = 0;
+    state_.LinkMode = job_.write() ? kModeWrite : kModeRead;
+    state_.LinkStep = kReadStepStart;
+    state_.WriteStep = kWriteStepStart;
     state_.ObjectUnderWay = false;
     state_.StopRequested = false;
     state_.PollToConfirm = false;
@@ -121,9 +109,9 @@ void LinkEngine::Tick(std::int64_t nowMs, EffectSink& out) {
 void LinkEngine::EndJob(JobReport::Outcome outcome, EffectSink& out) {
     LinkState& s = state_;
     report_.outcome = outcome;
-    s.LinkStep = 0;
-    s.WriteStep = 0;
-    s.LinkMode = 0;
+    s.LinkStep = kReadStepStart;
+    s.WriteStep = kWriteStepStart;
+    s.LinkMode = kModeIdle;
     s.ObjectUnderWay = false;
     s.StopRequested = false;
     // "Stop" shows before the job's flag goes, and the panel is refreshed last.
@@ -152,11 +140,10 @@ void LinkEngine::Retry(bool firstPollSeen, EffectSink& out) {
     }
     // The same object again from its command; a write that was acknowledged already only
     // needs its read-back again.
-    const int step = firstPollSeen ? 1 : 0;
-    if (s.LinkMode == 1) {
-        s.LinkStep = step;
+    if (s.LinkMode == kModeRead) {
+        s.LinkStep = firstPollSeen ? kReadStepPolled : kReadStepStart;
     } else {
-        s.WriteStep = static_cast<std::int16_t>(step);
+        s.WriteStep = firstPollSeen ? kWriteStepPolled : kWriteStepStart;
     }
 }
 
@@ -172,17 +159,17 @@ void LinkEngine::Receive(std::uint8_t value, EffectSink& out) {
     }
 
     // A poll where the data byte is due passes for neither poll.
-    const bool marked = state_.LinkStep == 4 && IsPoll(value);
+    const bool marked = state_.LinkStep == kReadStepDataDue && IsPoll(value);
     const std::uint8_t poll = marked ? 0 : value;  // a marked poll matches neither poll
 
     // The mode is read once: a change made by this value's step counts from the next value on.
     std::optional<LogEntry> data;
     switch (state_.LinkMode) {
-        case 1:
+        case kModeRead:
             out.Take(Light(Lamp::Read));
             data = ReadStep(value, poll, out);
             break;
-        case 2:
+        case kModeWrite:
             out.Take(Light(Lamp::Write));
             WriteStep(poll, out);
             break;
@@ -190,7 +177,7 @@ void LinkEngine::Receive(std::uint8_t value, EffectSink& out) {
             break;
     }
 
-    if (state_.LinkMode == 0 && poll == kPoll && !data) out.Take(Light(Lamp::Idle));
+    if (state_.LinkMode == kModeIdle && poll == kPoll && !data) out.Take(Light(Lamp::Idle));
 
     Effect log{Effect::Kind::Log};
     if (data) {
@@ -210,8 +197,8 @@ std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t po
                                              EffectSink& out) {
     LinkState& s = state_;
     // Only once both address bytes are out is a value the data byte, a poll value included.
-    if (s.LinkStep == 4) {
-        s.LinkStep = 0;
+    if (s.LinkStep == kReadStepDataDue) {
+        s.LinkStep = kReadStepStart;
         // A device that missed the low address byte is back at idle polling, and its 172 then
         // stands where the data byte is due. A 172 counts as the object's value only when the
         // next read of the object gives it again; until then it is a marked poll.
@@ -223,12 +210,12 @@ std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t po
         return TakeData(value, out);
     }
     if (poll == kPoll) {
-        if (s.LinkStep == 0) {
-            s.LinkStep = 1;
+        if (s.LinkStep == kReadStepStart) {
+            s.LinkStep = kReadStepPolled;
             progressed_ = true;
-        } else if (s.LinkStep == 1) {
+        } else if (s.LinkStep == kReadStepPolled) {
             out.Take(Send(kReadCommand));
-            s.LinkStep = 2;
+            s.LinkStep = kReadStepCommandSent;
             s.ObjectUnderWay = true;
             progressed_ = true;
         } else {
@@ -237,13 +224,13 @@ std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t po
         return std::nullopt;
     }
     if (poll == kAddressPoll) {
-        if (s.LinkStep == 2) {
+        if (s.LinkStep == kReadStepCommandSent) {
             SendAddress(true, out);
-            s.LinkStep = 3;
+            s.LinkStep = kReadStepHighSent;
             progressed_ = true;
-        } else if (s.LinkStep == 3) {
+        } else if (s.LinkStep == kReadStepHighSent) {
             SendAddress(false, out);
-            s.LinkStep = 4;
+            s.LinkStep = kReadStepDataDue;
             progressed_ = true;
         }
     }
@@ -254,12 +241,12 @@ std::optional<LogEntry> LinkEngine::ReadStep(std::uint8_t value, std::uint8_t po
 void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
     LinkState& s = state_;
     if (poll == kPoll) {
-        if (s.WriteStep == 0) {
-            s.WriteStep = 1;
+        if (s.WriteStep == kWriteStepStart) {
+            s.WriteStep = kWriteStepPolled;
             progressed_ = true;
-        } else if (s.WriteStep == 1) {
+        } else if (s.WriteStep == kWriteStepPolled) {
             out.Take(Send(kWriteCommand));
-            s.WriteStep = 2;
+            s.WriteStep = kWriteStepCommandSent;
             s.ObjectUnderWay = true;
             progressed_ = true;
         } else {
@@ -269,26 +256,27 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
     }
     if (poll != kAddressPoll) return;  // the device says nothing the write needs; only logged
     switch (s.WriteStep) {
-        case 2:
+        case kWriteStepCommandSent:
             SendAddress(true, out);
-            s.WriteStep = 3;
+            s.WriteStep = kWriteStepHighSent;
             break;
-        case 3:
+        case kWriteStepHighSent:
             SendAddress(false, out);
-            s.WriteStep = 4;
+            s.WriteStep = kWriteStepEntryDue;
             break;
-        case 4:
-            Guarded(out, [&] {
-                const std::uint8_t data = table_.at(s.CurObject.value());
-                out.Take(Send(data));
-                written_ = data;
-            });
-            s.WriteStep = 5;
+        case kWriteStepEntryDue:
+            if (const StepResult<std::uint8_t> data = table_.at(s.CurObject.value()); data.ok()) {
+                out.Take(Send(data.value()));
+                written_ = data.value();
+            } else {
+                out.Take(Failure(data.failure()));
+            }
+            s.WriteStep = kWriteStepEntrySent;
             break;
-        case 5:
+        case kWriteStepEntrySent:
             // The device has the byte; reading it back shows what it really stored.
-            s.WriteStep = 0;
-            s.LinkMode = 1;
+            s.WriteStep = kWriteStepStart;
+            s.LinkMode = kModeRead;
             break;
         default:
             return;
@@ -297,16 +285,20 @@ void LinkEngine::WriteStep(std::uint8_t poll, EffectSink& out) {
 }
 
 void LinkEngine::SendAddress(bool high, EffectSink& out) {
+    // A failing step becomes a failure effect, and the steps after it run all the same.
+    const StepResult<std::int32_t> object = TryRoundToLong(state_.CurObject.value());
+    if (!object.ok()) return out.Take(Failure(object.failure()));
     // Integer division and remainder truncate toward zero, as the address bytes always have.
-    Guarded(out, [&] {
-        const std::int32_t object = RoundToLong(state_.CurObject.value());
-        out.Take(Send(high ? object / 256 : object % 256));
-    });
+    const std::int32_t byte = high ? object.value() / 256 : object.value() % 256;
+    // An address of an object the table cannot hold does not fit one byte on the line.
+    if (byte < 0 || byte > 255) return out.Take(Failure("Invalid procedure call or argument"));
+    out.Take(Send(static_cast<std::uint8_t>(byte)));
 }
 
 LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
     LinkState& s = state_;
-    Guarded(out, [&] { table_.Store(s.CurObject.value(), value); });
+    if (const StepResult<void> stored = table_.Store(s.CurObject.value(), value); !stored.ok())
+        out.Take(Failure(stored.failure()));
     // The line names the object the byte belongs to; it is written once the job has moved on.
     const LogEntry entry{LogEntry::Kind::Data, value, s.CurObject};
     s.ObjectUnderWay = false;
@@ -338,14 +330,14 @@ LogEntry LinkEngine::TakeData(std::uint8_t value, EffectSink& out) {
 
 void LinkEngine::Advance(EffectSink& out) {
     LinkState& s = state_;
-    s.LinkStep = 0;
+    s.LinkStep = kReadStepStart;
     ++s.ListPos;
     s.CurObject = job_.objects[static_cast<std::size_t>(s.ListPos)];
     Effect shown{Effect::Kind::ShowObject};
     shown.object = s.CurObject;
     out.Take(shown);
     // In a write job each object starts with its write exchange.
-    if (s.WriteJob) s.LinkMode = 2;
+    if (s.WriteJob) s.LinkMode = kModeWrite;
 }
 
 }  // namespace zelmar

@@ -32,96 +32,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
+#include "dialogue/effects.h"
 #include "dialogue/job.h"
+#include "dialogue/link_state.h"
+#include "dialogue/log_entry.h"
 #include "dialogue/object_table.h"
 #include "numbers/numbers.h"
 
 namespace zelmar {
-
-// Which lamp of the status lamp a value lights.
-enum class Lamp : std::uint8_t { Idle = 0, Read = 1, Write = 2, Silver = 3 };
-
-// What the engine knows of the dialogue; the names are those every part of the program uses.
-struct LinkState {
-    Number CurObject = Number::Int16(1);  // the object the next exchange addresses
-    Number EndObject = Number::Int16(1);  // the job's last object
-    std::int16_t ListPos = 0;             // the place of CurObject among the job's objects
-    bool WriteJob = false;                // a write job is under way
-    int LinkMode = 0;                     // 0 idle, 1 read exchange, 2 write exchange
-    int LinkStep = 0;                     // position in the read exchange, 0..4
-    std::int16_t WriteStep = 0;           // position in the write exchange, 0..5
-    bool JustConnected = false;           // the next value is the first of the connection
-    // An object's command went out and its data byte has not come back yet.
-    bool ObjectUnderWay = false;
-    bool StopRequested = false;  // "Stop" waits for the object under way
-    bool PollToConfirm = false;  // the last read of the object gave 172: read it once more
-    int Attempts = 0;            // exchanges of the current object that stalled
-    int EarlyPolls = 0;          // exchanges of the current object the device dropped
-    int ObjectsDone = 0;         // objects of this job that finished
-};
-
-// One received value as the terminal log writes it.
-struct LogEntry {
-    enum class Kind : std::uint8_t {
-        Poll,        // 172 or 202 while CurObject names an object: a line of its own
-        BarePoll,    // 172 or 202 while CurObject names none: bare digits
-        MarkedPoll,  // a poll where the data byte was due, outside a read: digits and "*"
-        Data,        // the data byte of a read: "D - N" on a line of its own
-        Value,       // anything else: bare digits
-    };
-    Kind kind = Kind::Value;
-    std::uint8_t value = 0;
-    Number object;  // Data: the object the byte belongs to
-};
-
-struct Effect {
-    enum class Kind : std::uint8_t {
-        Send,          // answer the device with `byte`
-        Light,         // light `lamp`
-        Log,           // write `entry` to the terminal log
-        ShowObject,    // the job moved on to `object`
-        JobEnded,      // the job is over: show "Stop"
-        ShowSettings,  // show the settings entries of the image
-        JobFailed,     // the job ended without finishing: tell the technician (the report says why)
-        Restart,       // the line is out of step: close and reopen the port
-        Failure,       // a step could not be carried out: tell the technician `failure`
-        // What the line component says of the port, beyond the engine's own effects.
-        Reopened,   // the line began out of step and was opened again: clear the log
-        OutOfStep,  // it began out of step too many times in a row: the port is closed
-        PortLost,   // the port went away while open and is closed: `failure` says why
-    };
-    explicit Effect(Kind k) : kind(k) {}
-
-    Kind kind;
-    std::uint8_t byte = 0;
-    Lamp lamp = Lamp::Idle;
-    LogEntry entry;
-    Number object;
-    std::string failure;
-    // PortLost: a job was under way when the port went, and its own failure follows. Carried
-    // with the effect, since the screen may take it when the line has long moved on.
-    bool jobCut = false;
-};
-
-// Takes the effects as they arise. Whoever carries one out may call back into the engine (a
-// "Stop" handler, a reconnect): the engine's state is then as it stands at that point.
-class EffectSink {
-  public:
-    virtual ~EffectSink() = default;
-    virtual void Take(const Effect& effect) = 0;
-};
-
-using Effects = std::vector<Effect>;
-
-// Keeps the effects in a list, for callers that look at them afterwards.
-class EffectList : public EffectSink {
-  public:
-    void Take(const Effect& effect) override { effects.push_back(effect); }
-    Effects effects;
-};
 
 class LinkEngine {
   public:
@@ -162,7 +81,7 @@ class LinkEngine {
     // The time, in milliseconds of a steady clock; a job that stalls is taken up again here.
     void Tick(std::int64_t nowMs, EffectSink& out);
 
-    bool Busy() const { return state_.LinkMode != 0; }
+    bool Busy() const { return state_.LinkMode != kModeIdle; }
     // The job under way so far, or the last one as it ended.
     const JobReport& report() const { return report_; }
     const Job& job() const { return job_; }

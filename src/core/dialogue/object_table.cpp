@@ -5,8 +5,9 @@
 namespace zelmar {
 
 namespace {
+constexpr const char* kOutOfRange = "Subscript out of range";
+
 int IndexOf(double objectNumber) {
-    if (!IsObjectNumber(objectNumber)) throw StepError("Subscript out of range");
     return static_cast<int>(RoundHalfEven(objectNumber));
 }
 }  // namespace
@@ -16,12 +17,15 @@ bool IsObjectNumber(double objectNumber) {
     return rounded >= 0 && rounded < kObjectCount;
 }
 
-std::uint8_t ObjectTable::at(double objectNumber) const {
+StepResult<std::uint8_t> ObjectTable::at(double objectNumber) const {
+    if (!IsObjectNumber(objectNumber)) return StepResult<std::uint8_t>::Failed(kOutOfRange);
     return entries_[IndexOf(objectNumber)];
 }
 
-void ObjectTable::Store(double objectNumber, std::uint8_t value) {
+StepResult<void> ObjectTable::Store(double objectNumber, std::uint8_t value) {
+    if (!IsObjectNumber(objectNumber)) return StepResult<void>::Failed(kOutOfRange);
     Set(IndexOf(objectNumber), value);
+    return {};
 }
 
 }  // namespace zelmar

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "dialogue/protocol.h"
+#include "numbers/step_result.h"
 
 namespace zelmar {
 
@@ -19,10 +20,10 @@ struct ObjectEntry {
 
 class ObjectTable {
   public:
-    // The entry of an object number rounded half to even; throws StepError outside 0..8191.
-    std::uint8_t at(double objectNumber) const;
-    // Stores a value that came from the device; throws StepError outside 0..8191.
-    void Store(double objectNumber, std::uint8_t value);
+    // The entry of an object number rounded half to even; outside 0..8191 the step fails.
+    StepResult<std::uint8_t> at(double objectNumber) const;
+    // Stores a value that came from the device; outside 0..8191 the step fails.
+    StepResult<void> Store(double objectNumber, std::uint8_t value);
 
     std::uint8_t operator[](int objectNumber) const { return entries_[objectNumber]; }
     // A value the technician gave (a file, the panel): known from here on.

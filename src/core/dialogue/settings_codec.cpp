@@ -57,12 +57,11 @@ SettingsEncoding EncodeSettingsEntries(const SettingsInput& input) {
     if (!IsDelayChoice(input.repeatDelayIndex)) return Refuse("Choose a repeat delay.");
     entries.repeatDelay = static_cast<std::uint8_t>(input.repeatDelayIndex);
     for (int n = 1; n <= kRepeaterCount; ++n) {
-        try {
-            // The tool tip's 0..7 is advice only; the entry is a whole byte.
-            entries.repeaters[n - 1] = ToByte(input.repeaters[n - 1]);
-        } catch (const StepError&) {
+        // The tool tip's 0..7 is advice only; the entry is a whole byte.
+        const StepResult<std::uint8_t> repeater = TryToByte(input.repeaters[n - 1]);
+        if (!repeater.ok())
             return Refuse("Repeater R" + std::to_string(n) + " must be a number from 0 to 255.");
-        }
+        entries.repeaters[n - 1] = repeater.value();
     }
     return {entries, {}};
 }

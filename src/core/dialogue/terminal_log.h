@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialogue/link_engine.h"
+#include "dialogue/log_entry.h"
 
 namespace zelmar {
 

@@ -56,9 +56,7 @@ double RoundHalfEven(double value) {
 }
 
 std::int32_t RoundToLong(double value) {
-    const double rounded = RoundHalfEven(value);
-    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) throw StepError("Overflow");
-    return static_cast<std::int32_t>(rounded);
+    return TryRoundToLong(value).ValueOrThrow();
 }
 
 double NumberOfText(std::string_view text) {
@@ -74,18 +72,32 @@ bool IsNumber(std::string_view text) {
 }
 
 double NumberValue(std::string_view text) {
-    if (!IsNumber(text)) throw StepError("Type mismatch");
+    return TryNumberValue(text).ValueOrThrow();
+}
+
+StepResult<double> TryNumberValue(std::string_view text) {
+    if (!IsNumber(text)) return StepResult<double>::Failed("Type mismatch");
     return NumberOfText(text);
 }
 
 std::uint8_t ToByte(double value) {
+    return TryToByte(value).ValueOrThrow();
+}
+
+StepResult<std::uint8_t> TryToByte(double value) {
     const double rounded = RoundHalfEven(value);
-    if (!(rounded >= 0 && rounded <= 255)) throw StepError("Overflow");
+    if (!(rounded >= 0 && rounded <= 255)) return StepResult<std::uint8_t>::Failed("Overflow");
     return static_cast<std::uint8_t>(rounded);
 }
 
 std::uint8_t ToByte(std::string_view text) {
-    return ToByte(NumberValue(text));
+    return TryToByte(text).ValueOrThrow();
+}
+
+StepResult<std::uint8_t> TryToByte(std::string_view text) {
+    const StepResult<double> value = TryNumberValue(text);
+    if (!value.ok()) return StepResult<std::uint8_t>::Failed(value.failure());
+    return TryToByte(value.value());
 }
 
 std::string NumberText(double value) {

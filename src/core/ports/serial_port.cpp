@@ -4,6 +4,22 @@
 
 namespace zelmar {
 
+namespace {
+
+// A failure of the implementation's device turns from a throw into an answer here, and in
+// TryOutput for a write.
+template <class Call>
+StepResult<void> DeviceStep(Call&& call) {
+    try {
+        call();
+    } catch (const StepError& failure) {
+        return StepResult<void>::Failed(failure.what());
+    }
+    return {};
+}
+
+}  // namespace
+
 void SerialPort::SetCommPort(int port) {
     if (open_) throw StepError("Port already open");
     if (port < 1 || port > 16) throw StepError("Invalid port number");
@@ -11,22 +27,29 @@ void SerialPort::SetCommPort(int port) {
 }
 
 void SerialPort::SetPortOpen(bool open) {
+    TrySetPortOpen(open).ThrowIfFailed();
+}
+
+StepResult<void> SerialPort::TrySetPortOpen(bool open) {
     if (open == open_) {
-        if (open) throw StepError("Port already open");
-        return;
+        if (open) return StepResult<void>::Failed("Port already open");
+        return {};
     }
-    if (open) {
-        OpenDevice(commPort_, settings_);
-    } else {
-        CloseDevice();
-    }
+    const StepResult<void> done = DeviceStep([&] {
+        if (open) {
+            OpenDevice(commPort_, settings_);
+        } else {
+            CloseDevice();
+        }
+    });
+    if (!done.ok()) return done;
     open_ = open;
     pending_.clear();
+    return {};
 }
 
 void SerialPort::Output(std::string_view bytes) {
-    if (!open_) throw StepError("Operation valid only when the port is open");
-    WriteDevice(bytes);
+    TryOutput(bytes).ThrowIfFailed();
 }
 
 void SerialPort::Received(std::string_view bytes) {
@@ -45,11 +68,8 @@ void SerialPort::Lost(const std::string& description) {
     if (!open_) return;
     open_ = false;
     pending_.clear();
-    try {
-        CloseDevice();
-    } catch (const StepError&) {
-        // The device is gone already; there is nothing left to release but our side.
-    }
+    // The device is gone already: a failure to release it leaves nothing to release but our side.
+    (void)DeviceStep([this] { CloseDevice(); });
     if (OnLost) OnLost(description);
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "numbers/step_result.h"
+
 namespace zelmar {
 
 // Event codes of CommEvent.
@@ -64,8 +66,23 @@ class SerialPort {
     // technician and leaves PortOpen as it was.
     void SetPortOpen(bool open);
 
-    // Sends the bytes as they stand; each character's code is one byte.
+    // Sends the bytes as they stand; each character's code is one byte. A failure throws
+    // StepError.
     void Output(std::string_view bytes);
+
+    // The two above with the failure answered instead of thrown, for the way of a received
+    // value: it reopens the port and answers the device, and throws nothing.
+    StepResult<void> TrySetPortOpen(bool open);
+    StepResult<void> TryOutput(std::string_view bytes) {
+        if (!open_) return StepResult<void>::Failed("Operation valid only when the port is open");
+        // Defined here, so that it inlines into the line's answer to each poll.
+        try {
+            WriteDevice(bytes);
+        } catch (const StepError& failure) {
+            return StepResult<void>::Failed(failure.what());
+        }
+        return {};
+    }
 
     const LineSettings& Settings() const { return settings_; }
 
@@ -81,6 +98,8 @@ class SerialPort {
     std::function<void(const std::string& description)> OnLost;
 
   protected:
+    // An implementation reports a failure by throwing StepError, which the port turns into its
+    // answer.
     virtual void OpenDevice(int port, const LineSettings& settings) = 0;  // throws StepError
     virtual void CloseDevice() = 0;                                       // throws StepError
     virtual void WriteDevice(std::string_view bytes) = 0;                 // throws StepError

@@ -142,14 +142,7 @@ void Line::Received(std::uint8_t byte) {
 void Line::Take(const Effect& effect) {
     switch (effect.kind) {
         case Effect::Kind::Send:
-            try {
-                const char c = static_cast<char>(effect.byte);
-                port_.Output(std::string_view(&c, 1));
-            } catch (const StepError& failure) {
-                Effect failed{Effect::Kind::Failure};
-                failed.failure = failure.what();
-                Pass(failed);
-            }
+            Answer(effect.byte);
             return;
         case Effect::Kind::Restart:
             Reopen();
@@ -166,23 +159,30 @@ void Line::Take(const Effect& effect) {
     Pass(effect);
 }
 
+void Line::Answer(std::uint8_t byte) {
+    const char c = static_cast<char>(byte);
+    const StepResult<void> sent = port_.TryOutput(std::string_view(&c, 1));
+    if (!sent.ok()) PassFailure(sent.failure());
+}
+
+void Line::PassFailure(const std::string& failure) {
+    Effect failed{Effect::Kind::Failure};
+    failed.failure = failure;
+    Pass(failed);
+}
+
 void Line::Reopen() {
     if (++outOfStep_ > reopenings_) {
-        try {
-            port_.SetPortOpen(false);
-        } catch (const StepError&) {
-            // Closed or not, nothing more is answered on this line: the engine is reset below.
-        }
+        // Closed or not, nothing more is answered on this line: the engine is reset below.
+        (void)port_.TrySetPortOpen(false);
         engine_.Reset("the device does not start its dialogue with 172");
         Pass(Effect{Effect::Kind::OutOfStep});
         return;
     }
-    try {
-        port_.SetPortOpen(false);
-        port_.SetPortOpen(true);
-    } catch (const StepError& failure) {
-        if (!port_.PortOpen()) return Lost(failure.what());
-    }
+    StepResult<void> reopened = port_.TrySetPortOpen(false);
+    if (reopened.ok()) reopened = port_.TrySetPortOpen(true);
+    // A port that would not close stays open, and the link starts over on it all the same.
+    if (!reopened.ok() && !port_.PortOpen()) return Lost(reopened.failure());
     Opened();
     Pass(Effect{Effect::Kind::Reopened});
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "dialogue/effects.h"
 #include "dialogue/job.h"
 #include "dialogue/job_runner.h"
 #include "dialogue/link_engine.h"
@@ -83,6 +84,10 @@ class Line : public JobRunner, private EffectSink {
 
   private:
     void Take(const Effect& effect) override;
+    // The answer to the device; a port that cannot take it is a failure for the view. Apart
+    // from Take, so that the effects that pass through it do not pay for the answer's frame.
+    void Answer(std::uint8_t byte);
+    void PassFailure(const std::string& failure);
     void Received(std::uint8_t byte);
     void Event(int code);
     void Lost(const std::string& description);

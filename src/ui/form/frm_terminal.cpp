@@ -2,7 +2,7 @@
 
 #include "controls/layout.h"
 #include "form/bindings.h"
-#include "jobs/object_entry.h"
+#include "jobs/object_box_rules.h"
 
 namespace zelmar {
 

@@ -1,4 +1,4 @@
-#include "object_table.h"
+#include "device_table.h"
 
 #include <charconv>
 #include <istream>
@@ -45,8 +45,8 @@ TableLoad Failure(int line, std::string message) {
 
 }  // namespace
 
-ObjectTable DefaultTable() {
-    ObjectTable table{};
+DeviceTable DefaultTable() {
+    DeviceTable table{};
     for (int object = 1; object < kRepeatDelayObject; ++object) {
         table[object] = static_cast<std::uint8_t>(object % 128);
     }
@@ -59,7 +59,7 @@ ObjectTable DefaultTable() {
     return table;
 }
 
-void PlacePollValues(ObjectTable& table) {
+void PlacePollValues(DeviceTable& table) {
     table[172] = 172;
     table[202] = 202;
     table[kLastObject - 1] = 172;
@@ -67,8 +67,8 @@ void PlacePollValues(ObjectTable& table) {
 }
 
 TableLoad LoadTable(std::istream& in) {
-    ObjectTable table{};
-    std::array<int, kObjectCount> defined_on{};  // line that set each object, 0 = none yet
+    DeviceTable table{};
+    std::array<int, kObjectCount> definedOn{};  // line that set each object, 0 = none yet
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {
@@ -90,17 +90,17 @@ TableLoad LoadTable(std::istream& in) {
         if (*value > 255) {
             return Failure(number, "value " + std::string(words[1]) + " is outside 0..255");
         }
-        if (defined_on[*object] != 0) {
+        if (definedOn[*object] != 0) {
             return Failure(number, "object " + std::to_string(*object) + " already given on line " +
-                                       std::to_string(defined_on[*object]));
+                                       std::to_string(definedOn[*object]));
         }
-        defined_on[*object] = number;
+        definedOn[*object] = number;
         table[*object] = static_cast<std::uint8_t>(*value);
     }
     return TableLoad{table, 0, {}};
 }
 
-void SaveTable(std::ostream& out, const ObjectTable& table) {
+void SaveTable(std::ostream& out, const DeviceTable& table) {
     out << "# Zelmar device table: one \"object value\" line per object\n";
     for (int object = 0; object < kObjectCount; ++object) {
         out << object << ' ' << static_cast<int>(table[object]) << '\n';

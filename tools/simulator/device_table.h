@@ -10,7 +10,7 @@
 namespace zelmar::sim {
 
 inline constexpr int kObjectCount = 8192;
-using ObjectTable = std::array<std::uint8_t, kObjectCount>;
+using DeviceTable = std::array<std::uint8_t, kObjectCount>;
 
 // Settings entries: object 0 packs the send delay index (bits 5..7) over the packet time
 // (bits 0..4); object 8176 is the repeat delay index; 8176 + n holds repeater Rn, n = 1..15.
@@ -23,18 +23,18 @@ inline constexpr int kLastObject = kObjectCount - 1;
 // object 0, repeat delay index 3 in 8176, repeaters R1..R7 set to assorted small numbers and
 // R8..R15 at 0, and every ordinary object N holding N mod 128. The pattern is easy to recognise
 // in a dump and never produces a poll value (172, 202) by accident.
-ObjectTable DefaultTable();
+DeviceTable DefaultTable();
 
 // Puts poll values where a programmer will meet them as data: objects 172 and 202 hold their
 // own numbers, and the last two repeaters (objects 8190, 8191) hold 172 and 202, so that both a
 // range read and a settings read receive data bytes that look like polls.
-void PlacePollValues(ObjectTable& table);
+void PlacePollValues(DeviceTable& table);
 
 // The outcome of reading a table file: the table, or the first bad line and what is wrong
 // with it.
 struct TableLoad {
-    std::optional<ObjectTable> table;
-    int error_line = 0;
+    std::optional<DeviceTable> table;
+    int errorLine = 0;
     std::string error;
 };
 
@@ -44,6 +44,6 @@ struct TableLoad {
 TableLoad LoadTable(std::istream& in);
 
 // Writes every entry as an "object value" line under a comment header; LoadTable reads it back.
-void SaveTable(std::ostream& out, const ObjectTable& table);
+void SaveTable(std::ostream& out, const DeviceTable& table);
 
 }  // namespace zelmar::sim

@@ -1,6 +1,6 @@
 // The object number boxes' rules: what a box must hold instead of the text typed into it, and
 // instead of what it holds when the focus leaves it.
-#include "jobs/object_entry.h"
+#include "jobs/object_box_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "jobs/object_entry.h"
+#include "jobs/object_box_rules.h"
 
 #include "numbers/numbers.h"
 

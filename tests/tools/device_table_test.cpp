@@ -1,5 +1,5 @@
 // The device's table: its built-in contents and its text file form.
-#include "object_table.h"
+#include "device_table.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +23,8 @@ TEST(SimTableFile, ReadsEntriesBetweenCommentsAndBlankLines) {
         "8176\t3\n"
         "  8191   255  \r\n"
         "1 0\n");
-    ASSERT_TRUE(load.table) << load.error_line << ": " << load.error;
-    ObjectTable expected{};
+    ASSERT_TRUE(load.table) << load.errorLine << ": " << load.error;
+    DeviceTable expected{};
     expected[0] = 74;
     expected[8176] = 3;
     expected[8191] = 255;
@@ -34,7 +34,7 @@ TEST(SimTableFile, ReadsEntriesBetweenCommentsAndBlankLines) {
 TEST(SimTableFile, EmptyFileIsAnAllZeroTable) {
     TableLoad load = Load("");
     ASSERT_TRUE(load.table);
-    EXPECT_EQ(*load.table, ObjectTable{});
+    EXPECT_EQ(*load.table, DeviceTable{});
 }
 
 struct BadCase {
@@ -49,7 +49,7 @@ class SimBadTableFileTest : public testing::TestWithParam<BadCase> {};
 TEST_P(SimBadTableFileTest, NamesTheLineAndTheFault) {
     TableLoad load = Load(GetParam().text);
     EXPECT_FALSE(load.table);
-    EXPECT_EQ(load.error_line, GetParam().line);
+    EXPECT_EQ(load.errorLine, GetParam().line);
     EXPECT_NE(load.error.find(GetParam().mentions), std::string::npos) << load.error;
 }
 
@@ -69,18 +69,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<BadCase>& info) { return info.param.name; });
 
 TEST(SimTableFile, SavedTableLoadsBackUnchanged) {
-    ObjectTable table = DefaultTable();
+    DeviceTable table = DefaultTable();
     PlacePollValues(table);
     table[1] = 255;
     std::ostringstream out;
     SaveTable(out, table);
     TableLoad load = Load(out.str());
-    ASSERT_TRUE(load.table) << load.error_line << ": " << load.error;
+    ASSERT_TRUE(load.table) << load.errorLine << ": " << load.error;
     EXPECT_EQ(*load.table, table);
 }
 
 TEST(SimDefaultTable, SettingsAreValuesAProgrammerCanShow) {
-    ObjectTable table = DefaultTable();
+    DeviceTable table = DefaultTable();
     EXPECT_EQ(table[kTimingObject] / 32, 2);   // send delay "20 msec"
     EXPECT_EQ(table[kTimingObject] % 32, 10);  // packet time
     EXPECT_LE(table[kRepeatDelayObject], 7);
@@ -93,7 +93,7 @@ TEST(SimDefaultTable, SettingsAreValuesAProgrammerCanShow) {
 }
 
 TEST(SimDefaultTable, HoldsPollValuesOnlyWhenAskedTo) {
-    ObjectTable table = DefaultTable();
+    DeviceTable table = DefaultTable();
     for (int object = 0; object < kObjectCount; ++object) {
         EXPECT_NE(table[object], 172) << object;
         EXPECT_NE(table[object], 202) << object;
