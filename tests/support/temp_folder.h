@@ -1,9 +1,8 @@
 #pragma once
 // A folder of a test's own under the system's temporary folder, removed with everything in it
 // when the test is done, also when it fails.
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -13,9 +12,17 @@ class TempFolder {
   public:
     // `prefix` names the folder, so that one left behind by a crash tells whose it was.
     explicit TempFolder(const std::string& prefix = "zelmar-test") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+        std::error_code error;
+        const std::filesystem::path parent = std::filesystem::temp_directory_path(error);
+        if (error) return;
+        // create_directory makes the folder or reports that it was there already, in one step
+        // on every system, so two tests never share one.
+        std::mt19937_64 random(std::random_device{}());
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const std::filesystem::path candidate =
+                parent / (prefix + "-" + std::to_string(random() % 1000000000));
+            if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+        }
     }
     ~TempFolder() {
         std::error_code ignored;

@@ -1,13 +1,17 @@
 #include "options.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace zelmar::sim {
 
 namespace {
 
-std::optional<long> WholeNumber(std::string_view text, long low, long high) {
-    long value = 0;
+// 64 bits wide everywhere: a seed reaches 2^32 - 1, past a Windows long.
+using Whole = std::int64_t;
+
+std::optional<Whole> WholeNumber(std::string_view text, Whole low, Whole high) {
+    Whole value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
     if (value < low || value > high) return std::nullopt;
@@ -19,8 +23,8 @@ std::optional<long> WholeNumber(std::string_view text, long low, long high) {
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     ParsedOptions parsed;
     Options& options = parsed.options;
-    std::optional<long> answerWait;
-    std::optional<long> pace;
+    std::optional<Whole> answerWait;
+    std::optional<Whole> pace;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view flag = args[i];
         auto fail = [&](std::string message) {
@@ -32,11 +36,11 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
             if (i + 1 >= args.size()) return std::nullopt;
             return args[++i];
         };
-        auto number = [&](long low, long high) -> std::optional<long> {
+        auto number = [&](Whole low, Whole high) -> std::optional<Whole> {
             std::optional<std::string_view> text = value();
             return text ? WholeNumber(*text, low, high) : std::nullopt;
         };
-        auto range = [&](long low, long high) {
+        auto range = [&](Whole low, Whole high) {
             return std::string(flag) + " needs a whole number " + std::to_string(low) + ".." +
                    std::to_string(high);
         };
@@ -67,32 +71,32 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
             options.answerWindowUs = number(1, 10000000);
             if (!options.answerWindowUs) return fail(range(1, 10000000));
         } else if (flag == "--first-byte") {
-            std::optional<long> byte = number(0, 255);
+            std::optional<Whole> byte = number(0, 255);
             if (!byte) return fail(range(0, 255));
             options.faults.firstByte = static_cast<std::uint8_t>(*byte);
         } else if (flag == "--first-byte-links") {
-            std::optional<long> links = number(1, 1000000);
+            std::optional<Whole> links = number(1, 1000000);
             if (!links) return fail(range(1, 1000000));
             options.faults.firstByteLinks = static_cast<int>(*links);
         } else if (flag == "--noise") {
-            std::optional<long> noise = number(0, 1000);
+            std::optional<Whole> noise = number(0, 1000);
             if (!noise) return fail(range(0, 1000));
             options.faults.noise = static_cast<int>(*noise);
         } else if (flag == "--drop-answers") {
-            std::optional<long> every = number(2, 1000000);
+            std::optional<Whole> every = number(2, 1000000);
             if (!every) return fail(range(2, 1000000));
             options.faults.dropEvery = static_cast<int>(*every);
         } else if (flag == "--miswrite") {
-            std::optional<long> object = number(0, 8191);
+            std::optional<Whole> object = number(0, 8191);
             if (!object) return fail(range(0, 8191));
             options.faults.miswriteObject = static_cast<int>(*object);
         } else if (flag == "--seed") {
-            std::optional<long> seed = number(0, 4294967295L);
-            if (!seed) return fail(range(0, 4294967295L));
+            std::optional<Whole> seed = number(0, 4294967295LL);
+            if (!seed) return fail(range(0, 4294967295LL));
             options.faults.seed = static_cast<std::uint32_t>(*seed);
         } else if (flag == "--hangup-after") {
-            std::optional<long> count = number(1, 1000000000L);
-            if (!count) return fail(range(1, 1000000000L));
+            std::optional<Whole> count = number(1, 1000000000LL);
+            if (!count) return fail(range(1, 1000000000LL));
             options.hangupAfter = *count;
         } else {
             return fail("unknown option " + std::string(flag));

@@ -8,6 +8,13 @@
 #include <random>
 #include <system_error>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#endif
+
 namespace zelmar {
 
 namespace {
@@ -49,16 +56,38 @@ std::uint64_t Seed(const void* self) {
     return seed;
 }
 
+// A new file, made here and now: never an existing one, nor a link planted in its place.
+std::FILE* CreateNew(const fs::path& path) {
+#ifdef _WIN32
+    // Windows keeps an open file in its folder; marked temporary, it goes when the last
+    // handle closes, also when the program crashes. The C runtime's own calls, older than
+    // fopen's "x".
+    int descriptor = -1;
+    errno = ::_wsopen_s(&descriptor, path.c_str(),
+                        _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY | _O_TEMPORARY, _SH_DENYNO,
+                        _S_IREAD | _S_IWRITE);
+    if (errno != 0) return nullptr;
+    std::FILE* file = ::_fdopen(descriptor, "w+b");
+    if (!file) ::_close(descriptor);
+    return file;
+#else
+    return std::fopen(path.c_str(), "w+bx");
+#endif
+}
+
 }  // namespace
 
 TrafficRecord::TrafficRecord() {
     std::error_code error;
-    const fs::path folder = fs::temp_directory_path(error);
+    fs::path folder = fs::temp_directory_path(error);
     if (error) {
         StopShort("no temporary folder could be used" + NamedTemporaryFolder() + ": " +
                   error.message());
         return;
     }
+    // Windows names it with a separator at its end ("C:\Users\x\Temp\"); the messages name
+    // the folder itself.
+    if (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
     folder_ = folder;
     Open();
 }
@@ -83,8 +112,7 @@ void TrafficRecord::Open() {
                       static_cast<unsigned long long>(random()));
         const fs::path path = folder_ / name;
         errno = 0;
-        // "x": made here and now, never an existing file (nor a link planted in its place).
-        file_ = std::fopen(path.string().c_str(), "w+bx");
+        file_ = CreateNew(path);
         if (!file_ && errno == EEXIST) continue;
         if (!file_) {
             StopShort("no file could be made in the temporary folder " + folder + ": " +
@@ -94,8 +122,9 @@ void TrafficRecord::Open() {
         // Unbuffered: what waits lies in pending_, so a failed write shows which bytes got in.
         std::setvbuf(file_, nullptr, _IONBF, 0);
         pending_.reserve(kPiece);
-        // Gone from the folder at once where the system allows it (the open file lives on),
-        // so that nothing is left behind after a crash; elsewhere at the end.
+        // Gone from the folder at once where the system allows it (the open file lives on), so
+        // that nothing is left behind after a crash; on Windows the system removes it when it
+        // closes, and the record itself at its end.
         std::error_code kept;
         if (!fs::remove(path, kept) || kept) path_ = path;
         return;
