@@ -1,6 +1,11 @@
 # The installed program and its Debian package (tools/dev.sh package): the three executables,
 # the desktop entry with its icon and AppStream metainfo, the manual pages, and the files
-# Debian's policy asks of every package.
+# Debian's policy asks of every package. On Windows, a ZIP of the folder that runs on a bench PC
+# instead (windows.cmake).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/windows.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 set(ZELMAR_PACKAGE_MAINTAINER "Zelmar programmer developers <programator@zelmar.pl>"
