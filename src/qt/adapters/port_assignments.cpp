@@ -30,8 +30,10 @@ QString SettingsKey(int com) {
 }
 
 QString SystemDefault(int com) {
-    return kThisSystem == System::Windows ? QStringLiteral("COM%1").arg(com)
-                                          : QStringLiteral("/dev/ttyS%1").arg(com - 1);
+    if constexpr (kThisSystem == System::Windows)
+        return QStringLiteral("COM%1").arg(com);
+    else
+        return QStringLiteral("/dev/ttyS%1").arg(com - 1);
 }
 
 // Choices that could not be saved, for the rest of this run; an empty one forgets a saved one.
@@ -61,14 +63,23 @@ QString DeviceIdentity(const QString& path) {
 // kernel's ttyUSB numbers change with the order of plugging in, these do not.
 QHash<QString, QString> StableNames() {
     QHash<QString, QString> names;
-    if (kThisSystem == System::Windows) return names;
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo& link :
-         byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        const QString target = link.canonicalFilePath();
-        if (!target.isEmpty()) names.insert(target, link.absoluteFilePath());
+    if constexpr (kThisSystem != System::Windows) {
+        const QDir byId(QStringLiteral("/dev/serial/by-id"));
+        for (const QFileInfo& link :
+             byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            const QString target = link.canonicalFilePath();
+            if (!target.isEmpty()) names.insert(target, link.absoluteFilePath());
+        }
     }
     return names;
+}
+
+// Windows opens a port by its name (COM10); elsewhere the name is a path in /dev.
+QString SystemName(const QSerialPortInfo& info) {
+    if constexpr (kThisSystem == System::Windows)
+        return info.portName();
+    else
+        return info.systemLocation();
 }
 
 SerialPortChoice Unlisted(const QString& path, const QString& identity) {
@@ -81,9 +92,9 @@ SerialPortChoice Unlisted(const QString& path, const QString& identity) {
 
 }  // namespace
 
-// With HOME unset Qt takes the root of the file system for the home
-// folder (its configuration in /.config), which a technician cannot write and root should not;
-// the user database knows the home folder then, as a login shell would.
+// With HOME unset Qt takes the root of the file system for the home folder (its configuration
+// in /.config), which a technician cannot write and root should not; the user database knows
+// the home folder then, as a login shell would.
 std::unique_ptr<QSettings> OpenSettings() {
 #ifndef Q_OS_WIN
     if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
@@ -225,9 +236,7 @@ std::vector<SerialPortChoice> MergePorts(std::vector<SerialPortChoice> listed,
 std::vector<SerialPortChoice> AvailablePorts(const PortAssignments& assignments) {
     std::vector<SerialPortChoice> listed;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        // Windows opens a port by its name (COM10); elsewhere the name is a path in /dev.
-        const QString name =
-            kThisSystem == System::Windows ? info.portName() : info.systemLocation();
+        const QString name = SystemName(info);
         listed.push_back(
             {name, info.description(), info.manufacturer(), info.serialNumber(), name});
     }

@@ -130,6 +130,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
                 if (g_drain) g_drain();
             },
             Qt::QueuedConnection);
+    // The system ends the process as soon as the handler returns from these: waiting here
+    // lets the event loop close the port and report first, within the system's own time limit.
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(INFINITE);
     return TRUE;
 }
 

@@ -1,6 +1,12 @@
 #include "cli/output.h"
 
 #include <QtGlobal>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "session/session_report.h"
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -17,13 +23,6 @@
 #else
 #include <unistd.h>
 #endif
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include "session/session_report.h"
 
 namespace zelmar::cli {
 namespace {

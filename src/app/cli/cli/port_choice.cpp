@@ -37,7 +37,7 @@ std::optional<PortChoice> ChoosePort(const QString& text, PortAssignments& assig
     // A bare name would be taken for one in /dev; a file named here is meant as it stands. On
     // Windows a port's name is no file: one in the current folder must not change it.
     QString path = port->device;
-    if (kThisSystem != System::Windows) {
+    if constexpr (kThisSystem != System::Windows) {
         const QFileInfo file(path);
         if (file.exists()) path = file.absoluteFilePath();
     }
