@@ -12,6 +12,7 @@
 #include <QTest>
 #include <set>
 
+#include "adapters/port_assignments.h"
 #include "program/programmer.h"
 #include "support/fakes.h"
 #include "support/test_application.h"
@@ -158,7 +159,7 @@ TEST(FrameTest, TheStatusBarFollowsWhatTheLineThreadReadsAndNothingOlder) {
 TEST(FrameTest, ASaveAddsItsSuffixOffersANameAndRemembersTheFolder) {
     TestApplication();
     QTemporaryDir dir;
-    QSettings().remove("folders");
+    OpenSettings()->remove("folders");
     FilePicker picker(nullptr);
     QString offered;
     picker.run = [&](QFileDialog& dialog) {

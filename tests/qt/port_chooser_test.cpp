@@ -194,5 +194,69 @@ TEST_F(PortChooserTest, TheSerialPortOpensWhatItsAssignmentsNameAtTheTimeOfOpeni
     EXPECT_TRUE(port.PortOpen());
 }
 
+TEST(PortNamesTest, WindowsNamesEveryComItsWayAndKeepsSettingsInTheRegistry) {
+    constexpr System kWin = System::Windows, kPosix = System::Posix;
+    const struct {
+        System system;
+        const char* typed;
+        const char* device;
+    } names[] = {{kWin, " com10 ", "COM10"},
+                 {kWin, "Com 3", "COM3"},
+                 {kWin, "\\\\.\\COM11", "COM11"},
+                 {kPosix, " com10 ", "com10"},
+                 {kPosix, "/dev/ttyS0 ", "/dev/ttyS0"}};
+    for (const auto& c : names) EXPECT_EQ(DeviceName(c.typed, c.system), c.device) << c.typed;
+
+    const struct {
+        System system;
+        QSettings::Format format;
+        const char* fileName;
+        const char* place;
+    } places[] = {
+        {kWin, QSettings::NativeFormat, "\\HKEY_CURRENT_USER\\Software\\Zelmar\\programator",
+         "the registry key HKEY_CURRENT_USER\\Software\\Zelmar\\programator"},
+        {kWin, QSettings::IniFormat, "C:/Users/tech/AppData/Roaming/Zelmar/programator.ini",
+         "C:\\Users\\tech\\AppData\\Roaming\\Zelmar\\programator.ini"},
+        {kPosix, QSettings::NativeFormat, "/home/tech/.config/Zelmar/programator.conf",
+         "/home/tech/.config/Zelmar/programator.conf"},
+    };
+    for (const auto& c : places) EXPECT_EQ(SettingsPlace(c.fileName, c.format, c.system), c.place);
+}
+
+TEST(PortNamesTest, TheListOffersListedPortsByStableNameAndAssignedDevicesTheSystemMisses) {
+    // Every path is found but those named absent, as a file named COM1 in the current folder
+    // would be on Windows; links lead to their targets.
+    const QHash<QString, QString> links = {{"/tmp/sim", "/dev/pts/5"},
+                                           {"/dev/serial/by-id/usb-FTDI-if00", "/dev/ttyUSB0"}};
+    QStringList looked;
+    const DeviceLookup lookup = [&](const QString& path) {
+        looked.push_back(path);
+        return path.contains("absent") ? QString() : links.value(path, path);
+    };
+    const std::vector<SerialPortChoice> listed = {{"COM3", "USB Serial Port", "FTDI", "A1", "COM3"},
+                                                  {"COM10", "", "", "", "COM10"}};
+    const QHash<QString, QString> stable = {{"COM3", "/dev/serial/by-id/usb-FTDI-if00"}};
+    const auto windows = MergePorts(listed, stable, {"COM1", "com10"}, System::Windows, lookup);
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows[0].path, "COM3");
+    EXPECT_EQ(windows[0].description, "USB Serial Port");
+    EXPECT_EQ(windows[1].path, "COM10");
+    EXPECT_TRUE(looked.isEmpty()) << "a COM name was looked up as a file";
+
+    const std::vector<SerialPortChoice> ttys = {{"/dev/ttyUSB0", "FT232R", "", "", "/dev/ttyUSB0"},
+                                                {"/dev/ttyS0", "", "", "", "/dev/ttyS0"}};
+    const QHash<QString, QString> byId = {{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"}};
+    const auto posix =
+        MergePorts(ttys, byId, {"/tmp/sim", "/dev/absent", "/dev/serial/by-id/usb-FTDI-if00"},
+                   System::Posix, lookup);
+    std::vector<std::pair<std::string, std::string>> offered;
+    for (const SerialPortChoice& port : posix)
+        offered.emplace_back(port.path.toStdString(), port.description.toStdString());
+    EXPECT_EQ(offered, (std::vector<std::pair<std::string, std::string>>{
+                           {"/dev/serial/by-id/usb-FTDI-if00", "FT232R (/dev/ttyUSB0)"},
+                           {"/dev/ttyS0", ""},
+                           {"/tmp/sim", "pseudo-terminal (/dev/pts/5)"}}));
+}
+
 }  // namespace
 }  // namespace zelmar

@@ -3,7 +3,9 @@
 // moment they arrive: the handler only counts the signal and writes its number into a pipe,
 // whose reading end a QSocketNotifier watches (the self-pipe pattern of Qt's "Calling Qt
 // Functions From Unix Signal Handlers"). Whatever the signal asks is then done in the event
-// loop, where any call is safe.
+// loop, where any call is safe. Windows has no such signals: Ctrl+C and Ctrl+Break stand for
+// SIGINT there, closing the console for SIGHUP, logging off and shutting down for SIGTERM; the
+// console's own thread queues them to the event loop.
 //
 // While a watcher lives, SIGPIPE is ignored as well: a write to a pipe or terminal that has
 // gone fails with an error the program reports instead of killing it. A third signal, for a

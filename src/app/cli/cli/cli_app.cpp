@@ -1,7 +1,5 @@
 #include "cli/cli_app.h"
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <optional>
 
@@ -15,7 +13,8 @@ namespace zelmar {
 
 int RunCli(int argc, char** argv) {
     // Before anything opens a descriptor that could take the number of a closed stream.
-    cli::NoteStandardOutputClosed((OccupyClosedStandardStreams() & (1 << STDOUT_FILENO)) != 0);
+    constexpr int kStandardOutput = 1;  // its descriptor, on every system
+    cli::NoteStandardOutputClosed((OccupyClosedStandardStreams() & (1 << kStandardOutput)) != 0);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelmar-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZELMAR_VERSION));

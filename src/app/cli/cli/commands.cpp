@@ -1,7 +1,5 @@
 #include "cli/commands.h"
 
-#include <sys/stat.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,13 +26,13 @@ namespace {
 // a device node or a FIFO named by mistake (-o /dev/null as root) is never touched.
 QString UnfitOutput(const QString& path) {
     const QFileInfo file(path);
-    if (file.isDir()) return QStringLiteral("%1 is a folder").arg(path);
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+    if (file.isDir()) return QStringLiteral("%1 is a folder").arg(NativePath(path));
+    // What a link leads to counts; Qt takes only a regular file for a file.
+    if (file.exists() && !file.isFile())
         return QStringLiteral(
                    "%1 is not a regular file (a device, a FIFO or a socket); name a "
                    "regular file or a new one")
-            .arg(path);
+            .arg(NativePath(path));
     const QFileInfo folder(file.absolutePath());
     if (!folder.isDir() || !folder.isWritable())
         return QStringLiteral("cannot write into %1")
@@ -44,9 +42,8 @@ QString UnfitOutput(const QString& path) {
 
 // Removes a stale FILE.partial beside a complete FILE; only a regular file.
 void RemoveStalePartial(const QString& partial) {
-    struct stat status {};
-    if (::lstat(QFile::encodeName(partial).constData(), &status) == 0 && S_ISREG(status.st_mode))
-        QFile::remove(partial);
+    const QFileInfo file(partial);
+    if (!file.isSymbolicLink() && file.isFile()) QFile::remove(partial);
 }
 
 Result ListPorts(const Options& options) {
@@ -131,14 +128,15 @@ Result Read(const Options& options) {
                                             .arg(partial));
             output = partial.chopped(8);
         }
-        struct stat status {};
-        if (::stat(QFile::encodeName(partial).constData(), &status) == 0 &&
-            !S_ISREG(status.st_mode))
-            return Refused(options, QStringLiteral("--resume %1: not a regular file").arg(partial));
+        const QFileInfo partialFile(partial);
+        if (partialFile.exists() && !partialFile.isFile())
+            return Refused(
+                options,
+                QStringLiteral("--resume %1: not a regular file").arg(NativePath(partial)));
         QString error;
         const std::optional<std::string> text = LoadTextFile(partial, &error);
         if (!text) return Refused(options, error);
-        plan = ResumePlan(*text, partial.toStdString(), options.objects);
+        plan = ResumePlan(*text, NativePath(partial).toStdString(), options.objects);
     } else {
         plan = ReadPlan(options.objects);
     }
@@ -189,7 +187,8 @@ Result Read(const Options& options) {
         if (complete) {
             RemoveStalePartial(partial);
         } else if (!options.quiet) {
-            PrintErr("zelmar-cli: the objects read are in " + target.toStdString() + "\n");
+            PrintErr("zelmar-cli: the objects read are in " + NativePath(target).toStdString() +
+                     "\n");
         }
     });
 }
@@ -201,7 +200,7 @@ Result WriteOrVerify(const Options& options, Task task) {
     QString error;
     const std::optional<std::string> text = LoadTextFile(fileName, &error);
     if (!text) return Refused(options, error);
-    Plan plan = FilePlan(task, *text, fileName.toStdString(), options.objects);
+    Plan plan = FilePlan(task, *text, NativePath(fileName).toStdString(), options.objects);
     return RunPlan(options, fileName, std::move(plan), [](const Session&, Result&) {});
 }
 
@@ -228,7 +227,7 @@ Result ShowSettings(const Options& options) {
     QString error;
     const std::optional<std::string> text = LoadTextFile(fileName, &error);
     if (!text) return Refused(options, error);
-    const Plan plan = SettingsFilePlan(*text, fileName.toStdString());
+    const Plan plan = SettingsFilePlan(*text, NativePath(fileName).toStdString());
     if (!plan.error.empty()) return Refused(options, QString::fromStdString(plan.error));
     Result result;
     result.summary.command = "settings";

@@ -35,8 +35,9 @@ std::optional<CommandLine> ReadCommandLine() {
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
-                                  QStringLiteral("COM1 to COM4, as the window maps them, or a "
-                                                 "device path (default: COM1)."),
+                                  QStringLiteral("COM1 to COM4, as the window maps them; "
+                                                 "on Windows any other COMn by its name; or "
+                                                 "a device path (default: COM1)."),
                                   QStringLiteral("PORT"), QStringLiteral("COM1"));
     const QCommandLineOption objects(
         QStringLiteral("objects"),

@@ -1,12 +1,28 @@
 #include "cli/output.h"
 
-#include <unistd.h>
-
+#include <QtGlobal>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "session/session_report.h"
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <io.h>
+#include <windows.h>
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+#else
+#include <unistd.h>
+#endif
 
 namespace zelmar::cli {
 namespace {
@@ -15,7 +31,43 @@ bool g_stdoutClosed = false;
 // Why a write to standard output failed; empty while every one went through.
 std::string g_stdoutError;
 
+// How standard error can show progress. A Windows console older than Windows 10 knows no
+// escape codes and would print them; it still returns the carriage.
+ProgressStyle StandardErrorStyle() {
+#ifdef Q_OS_WIN
+    if (_isatty(_fileno(stderr)) == 0) return ProgressStyle::Lines;
+    const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (console != INVALID_HANDLE_VALUE && GetConsoleMode(console, &mode) &&
+        SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
+        return ProgressStyle::Ansi;
+    return ProgressStyle::CarriageReturn;
+#else
+    return isatty(STDERR_FILENO) == 1 ? ProgressStyle::Ansi : ProgressStyle::Lines;
+#endif
+}
+
+// The columns `text` takes: its characters, not the bytes of their UTF-8.
+std::size_t Columns(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 }  // namespace
+
+std::string ProgressRedraw(ProgressStyle style, const std::string& shown, const std::string& line) {
+    switch (style) {
+        case ProgressStyle::Lines:
+            return line + "\n";
+        case ProgressStyle::Ansi:
+            return "\r\033[K" + line;
+        case ProgressStyle::CarriageReturn:
+            break;
+    }
+    const std::size_t before = Columns(shown), now = Columns(line);
+    return "\r" + line + std::string(before > now ? before - now : 0, ' ');
+}
 
 void NoteStandardOutputClosed(bool closed) {
     g_stdoutClosed = closed;
@@ -46,29 +98,30 @@ void PrintErr(const std::string& text) {
     std::clearerr(stderr);
 }
 
-Progress::Progress(bool quiet) : quiet_(quiet), terminal_(isatty(STDERR_FILENO) == 1) {}
+Progress::Progress(bool quiet) : quiet_(quiet), style_(StandardErrorStyle()) {}
 
 void Progress::Show(const Session& session, std::int64_t elapsedMs) {
     if (quiet_ || session.Total() == 0) return;
     const int done = session.Done();
     const std::string line = ProgressLine(session.task(), done, session.Total(), elapsedMs);
-    if (terminal_) {
+    if (style_ != ProgressStyle::Lines) {
         constexpr int kWidth = 20;
         const int filled = done * kWidth / session.Total();
-        const std::string bar = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                                std::string(static_cast<std::size_t>(kWidth - filled), ' ') + "] ";
-        if (line != shown_) PrintErr("\r\033[K" + bar + line);
-        shown_ = line;
+        const std::string drawn = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                                  std::string(static_cast<std::size_t>(kWidth - filled), ' ') +
+                                  "] " + line;
+        if (drawn != shown_) PrintErr(ProgressRedraw(style_, shown_, drawn));
+        shown_ = drawn;
         return;
     }
     const int tenth = done * 10 / session.Total();
     if (tenth == tenth_) return;
     tenth_ = tenth;
-    PrintErr(line + "\n");
+    PrintErr(ProgressRedraw(style_, {}, line));
 }
 
 void Progress::Finish() {
-    if (terminal_ && !shown_.empty()) PrintErr("\n");
+    if (style_ != ProgressStyle::Lines && !shown_.empty()) PrintErr("\n");
     shown_.clear();
 }
 

@@ -21,6 +21,15 @@ void PrintOut(const std::string& text);
 // to stop, so it is not checked.
 void PrintErr(const std::string& text);
 
+// How progress is drawn on standard error: a line every tenth (no terminal); redrawn in place
+// with the terminal's escape codes; or, on a console that has none, with a carriage return
+// alone.
+enum class ProgressStyle { Lines, Ansi, CarriageReturn };
+
+// What to write to replace the progress `shown` (empty before the first) by `line`. Without
+// escape codes the rest of a longer line before is blanked out with spaces.
+std::string ProgressRedraw(ProgressStyle style, const std::string& shown, const std::string& line);
+
 // Progress on stderr: a bar redrawn in place on a terminal, a line every tenth otherwise.
 class Progress {
   public:
@@ -31,9 +40,9 @@ class Progress {
 
   private:
     bool quiet_;
-    bool terminal_;
-    std::string shown_;
-    int tenth_ = 0;  // nothing done is no news
+    ProgressStyle style_;
+    std::string shown_;  // as drawn, bar and all
+    int tenth_ = 0;      // nothing done is no news
 };
 
 // Tells how the run ended: a refusal's sentence on standard error, the output or the JSON on

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <memory>
+
+#include "adapters/port_assignments.h"
 
 namespace zelmar {
 namespace {
@@ -60,10 +63,11 @@ QString FilePicker::Save(FileKind kind, const QString& title, int com) {
 
 QString FilePicker::Pick(QFileDialog& dialog, FileKind kind, const QString& name) {
     dialog.setNameFilter(QString::fromLatin1(InfoOf(kind).filter));
-    QSettings settings;
+    // Beside the ports' assignments, under the same name (the registry on Windows).
+    const std::unique_ptr<QSettings> settings = OpenSettings();
     // A kind never used yet starts in the documents (or the home folder), not wherever the
     // last dialog was.
-    QString folder = settings.value(FolderKey(kind)).toString();
+    QString folder = settings->value(FolderKey(kind)).toString();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     dialog.setDirectory(QFileInfo(folder).isDir() ? folder : QDir::homePath());
@@ -75,7 +79,7 @@ QString FilePicker::Pick(QFileDialog& dialog, FileKind kind, const QString& name
     // was never shown).
     if (!dialog.defaultSuffix().isEmpty() && !QFileInfo(path).fileName().contains(u'.'))
         path += u'.' + dialog.defaultSuffix();
-    settings.setValue(FolderKey(kind), QFileInfo(path).absolutePath());
+    settings->setValue(FolderKey(kind), QFileInfo(path).absolutePath());
     return path;
 }
 

@@ -1,6 +1,8 @@
 #include "widgets/objects_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -80,7 +82,10 @@ bool ObjectsDialog::LoadList(const QString& path) {
     ListSkips skips;
     std::vector<std::string> entries;
     try {
-        entries = ReadObjectList(file, path.toStdString(), &skips);
+        // The standard library opens it, in the system's encoding; its messages name it as
+        // the system spells it.
+        entries = ReadObjectList(
+            file, QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(), &skips);
     } catch (const ListFileError& refusal) {
         problem_->setText(QString::fromStdString(refusal.what()));
         problem_->show();

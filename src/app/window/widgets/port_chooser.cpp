@@ -69,7 +69,7 @@ PortChooserDialog::PortChooserDialog(int com, const PortAssignments& assignments
 }
 
 QString PortChooserDialog::ChosenPath() const {
-    return path_->text().trimmed();
+    return DeviceName(path_->text(), kThisSystem);
 }
 
 }  // namespace zelmar
