@@ -193,16 +193,21 @@ check_windows() {
     # tests; Wine's own chatter (a missing display, stubs it knows of) stays out of the output.
     export WINEPREFIX="$build/wine" WINEDEBUG=-all
     cmake --preset windows -S "$here" -B "$build" >/dev/null
-    # One server for the whole check: left to itself it ends a few seconds after its last
-    # program and a test program starting just then loses its connection ("recvmsg:
-    # Connection reset by peer").
-    /usr/lib/wine/wineserver64 -k 2>/dev/null || true
-    /usr/lib/wine/wineserver64 -p
-    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+    local wine=/usr/lib/wine
+    "$wine/wineserver64" -k 2>/dev/null || true
+    "$wine/wine64" wineboot --init >/dev/null 2>&1
+    # Then one server for the whole check: left to itself a server ends a few seconds after its
+    # last program, and a test program starting just then loses its connection ("recvmsg:
+    # Connection reset by peer"). The prefix's services start with the first program a server
+    # sees and hold its output as long as they run, which is now the whole check: wineboot, not
+    # a test program whose output the build waits to see closed, must be that first one.
+    "$wine/wineserver64" -w
+    "$wine/wineserver64" -p </dev/null >/dev/null 2>&1
+    "$wine/wine64" wineboot >/dev/null 2>&1
     local status=0
     cmake --build "$build" -j"$jobs" && ctest --test-dir "$build" --output-on-failure -j"$jobs" ||
         status=1
-    /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    "$wine/wineserver64" -k 2>/dev/null || true
     unset WINEPREFIX WINEDEBUG
     compile_qt_side_for_windows || status=1
     return $status
