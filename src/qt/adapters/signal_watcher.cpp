@@ -11,15 +11,8 @@
 #include <cstring>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <fcntl.h>
-#include <io.h>
-#include <windows.h>
+#include "adapters/windows_api.h"
 
 #include <cstdint>
 #include <mutex>
